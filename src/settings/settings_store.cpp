@@ -1,11 +1,11 @@
 #include "settings/settings_store.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "platform/os/registry.h"
 #include "platform/os/resources.h"
+#include "platform/os/system.h"
 #include "settings/text_encoding.h"
 
 namespace vm {
@@ -18,9 +18,8 @@ using os::RegKey;
 constexpr std::uint32_t kRegTrue = 2;
 constexpr std::uint32_t kRegFalse = 1;
 
-void showOnStderr(std::string_view text, std::string_view caption) {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-                 static_cast<int>(text.size()), text.data());
+void showOnPlatform(std::string_view text, std::string_view caption) {
+    os::messageBox(os::WindowHandle::None, text, caption);
 }
 
 // An absent or unreadable value reads as 0, which every encoding treats as "leave the field alone".
@@ -49,9 +48,9 @@ void keepFirstError(int& result, int r) {
 
 }  // namespace
 
-SettingsStore::SettingsStore() : show_(showOnStderr) {}
+SettingsStore::SettingsStore() : show_(showOnPlatform) {}
 
-void SettingsStore::setMessageBox(MessageBoxFn show) { show_ = show ? std::move(show) : MessageBoxFn(showOnStderr); }
+void SettingsStore::setMessageBox(MessageBoxFn show) { show_ = show ? std::move(show) : MessageBoxFn(showOnPlatform); }
 
 void SettingsStore::loadDefaults() { loadDefaults(os::findResource(kResourceType, kResourceId)); }
 

@@ -34,8 +34,8 @@ public:
     static constexpr std::string_view kMissingKeyText1251 =
         "\xCD\xE5 \xED\xE0\xE9\xE4\xE5\xED \xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0 \xE2 \xF4\xE0\xE9\xEB\xE5 def_settings.txt";
 
-    // Shows a message box; text and caption are UTF-8. Until the shell connects its platform message
-    // box, messages go to stderr.
+    // Shows a message box; text and caption are UTF-8. By default the platform's message box (no owner
+    // window); tests record instead.
     using MessageBoxFn = std::function<void(std::string_view text, std::string_view caption)>;
 
     SettingsStore();
