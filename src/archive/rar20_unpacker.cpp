@@ -1,8 +1,8 @@
 #include "archive/rar20_unpacker.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace vm {
 namespace {
@@ -45,11 +45,12 @@ Rar20Unpacker::Rar20Unpacker() noexcept {
   for (auto& t : md_) t.build(std::span(none).first(kAudioTableSize));
 }
 
+void Rar20Unpacker::FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
+
 bool Rar20Unpacker::init() noexcept {
-  window_.reset(new (std::nothrow) std::uint8_t[kWindowSize]);
-  if (!window_) return false;
-  std::memset(window_.get(), 0, kWindowSize);
-  return true;
+  window_.reset(static_cast<std::uint8_t*>(std::calloc(kWindowSize, 1)));
+  writtenSinceClear_ = 0;
+  return window_ != nullptr;
 }
 
 void Rar20Unpacker::reset() noexcept {
@@ -61,7 +62,10 @@ void Rar20Unpacker::reset() noexcept {
   oldDistIndex_ = 0;
   lastDist_ = 0;
   lastLength_ = 0;
-  std::memset(window_.get(), 0, kWindowSize);  // far matches of a fresh entry read zeros
+  // Far matches of a fresh entry read zeros. Output fills the window from 0 upward, so only the
+  // bytes written since the last clear need clearing.
+  std::memset(window_.get(), 0, std::min<std::uint64_t>(writtenSinceClear_, kWindowSize));
+  writtenSinceClear_ = 0;
   prevLengths_.fill(0);
   unpackPos_ = 0;
   writePos_ = 0;
@@ -196,8 +200,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
     pos &= kWindowMask;
     if (in.consumedBits() > bitBudget) break;  // the data ran out long ago
     if (((writePos_ - pos) & kWindowMask) < kFlushMargin && writePos_ != pos) {
-      if (!flush(pos)) {
-        remaining = -1;
+      if (!flush(pos)) {  // output overrun: stop decoding
         writePos_ = pos;
         break;
       }
@@ -257,6 +260,8 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
     }
   }
   pos &= kWindowMask;
+  // remaining fell by exactly the bytes written to the window.
+  writtenSinceClear_ += static_cast<std::uint64_t>(std::int64_t{unpackedSize} - 1 - remaining);
 
   // Read ahead the table switch that ends this entry, so the next solid entry starts on the right
   // tables.

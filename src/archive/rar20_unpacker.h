@@ -12,6 +12,7 @@
 // than kOverreadBytes of zero padding have been consumed, so a lying size cannot spin the decoder.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -48,7 +49,12 @@ class Rar20Unpacker {
   bool flush(std::uint32_t upTo) noexcept;
   void copyMatch(std::uint32_t& pos, std::uint32_t length, std::uint32_t distance) noexcept;
 
-  std::unique_ptr<std::uint8_t[]> window_;
+  struct FreeDeleter {
+    void operator()(std::uint8_t* p) const noexcept;
+  };
+  // calloc'd: fresh pages come zeroed without being touched, and a reset clears only what was used.
+  std::unique_ptr<std::uint8_t[], FreeDeleter> window_;
+  std::uint64_t writtenSinceClear_ = 0;
   std::uint32_t unpackPos_ = 0;
   std::uint32_t writePos_ = 0;
 
