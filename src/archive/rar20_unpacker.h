@@ -28,6 +28,9 @@ class Rar20Unpacker {
   static constexpr std::uint32_t kWindowSize = 0x100000;
   static constexpr std::uint32_t kWindowMask = kWindowSize - 1;
   static constexpr std::size_t kOverreadBytes = 8;
+  // Allocated beyond the window so 8-byte match copies may run past a match's end; the bytes
+  // they pass over are put back.
+  static constexpr std::uint32_t kWindowSlack = 16;
 
   Rar20Unpacker() noexcept;
   Rar20Unpacker(const Rar20Unpacker&) = delete;
@@ -44,10 +47,13 @@ class Rar20Unpacker {
 
  private:
   void reset() noexcept;
-  void readTables(BitReader& in) noexcept;
+  // Takes and returns the reader by value so the decode loop's reader never has its address taken
+  // and stays in registers across window stores.
+  BitReader readTables(BitReader in) noexcept;
   // Hands window bytes [writePos_, upTo) to the output; false on overrun (nothing copied).
   bool flush(std::uint32_t upTo) noexcept;
-  void copyMatch(std::uint32_t& pos, std::uint32_t length, std::uint32_t distance) noexcept;
+  // Returns the window position after the copied bytes (not yet wrapped).
+  std::uint32_t copyMatch(std::uint32_t pos, std::uint32_t length, std::uint32_t distance) noexcept;
 
   struct FreeDeleter {
     void operator()(std::uint8_t* p) const noexcept;

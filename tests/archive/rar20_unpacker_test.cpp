@@ -91,6 +91,14 @@ TEST(Rar20Unpacker, LzStreams) {
          w.put(0, testing::kRdBits);  // 2 + 1
        },
        "z" + std::string(6, '\0')},
+      {"bytes just past a match are untouched for a far match to read",
+       [](BitWriter& w) {
+         literals(w, "abcdefghij");
+         testing::putMatch(w, 6, 0, 0, 5, 1, 1);  // length 9, distance 6+1+1 = 8
+         // Distance 983040+1+65534 = 0xFFFFF reads the window just ahead: still cleared.
+         testing::putMatch(w, 0, 0, 0, 47, 65534, 16);  // length 3+2
+       },
+       "abcdefghij" "cdefghijc" + std::string(5, '\0')},
       {"table switch to audio and back",
        [](BitWriter& w) {
          literals(w, "A");
