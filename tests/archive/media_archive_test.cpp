@@ -94,8 +94,7 @@ TEST(MediaArchive, ContainerCases) {
   Entry storedTooShort = testing::storedEntry("f", "abc");
   storedTooShort.unpackedSize = 10;  // its data hold 3 bytes
   Entry nameOutsideHeader = testing::storedEntry("f", "abc");
-  nameOutsideHeader.name = "f";
-  nameOutsideHeader.headerExtra = {};
+  nameOutsideHeader.headerSizeDelta = -1;  // the name's last byte lies past the header
   Entry lyingSize = testing::compressedEntry("f", lzStream("abc"), bytes("abc"));
   lyingSize.unpackedSize = 0xFFFFFFF0u;
   const Entry unsupported = version(99);
@@ -131,6 +130,16 @@ TEST(MediaArchive, ContainerCases) {
       {"header with a comment after the name", testing::buildArchive({withComment}),
        "after comment"},
       {"stored size larger than its data", testing::buildArchive({storedTooShort}), std::nullopt},
+      {"header too short for its name", testing::buildArchive({nameOutsideHeader}), std::nullopt},
+      {"main header shorter than 13 bytes",
+       testing::buildArchive({testing::storedEntry("f", "abc")}, false, 12), std::nullopt},
+      {"main header with extra bytes",
+       [] {
+         auto a = testing::buildArchive({testing::storedEntry("f", "abc")}, false, 13 + 4);
+         a.insert(a.begin() + 20, {0xAA, 0xBB, 0xCC, 0xDD});
+         return a;
+       }(),
+       "abc"},
       {"compressed size the data cannot encode", testing::buildArchive({lyingSize}), std::nullopt},
       {"other marker accepted",
        [] {

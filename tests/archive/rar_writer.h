@@ -106,6 +106,7 @@ struct Entry {
   std::uint8_t unpackVersion = 20;
   std::vector<std::uint8_t> headerExtra;  // bytes after the name inside the header
   std::uint8_t type = 0x74;
+  int headerSizeDelta = 0;  // added to the true header size, to lay out broken headers
 };
 
 inline Entry storedEntry(std::string name, const std::string& content) {
@@ -130,11 +131,11 @@ inline Entry compressedEntry(std::string name, std::vector<std::uint8_t> packed,
 }
 
 inline std::vector<std::uint8_t> buildArchive(const std::vector<Entry>& entries,
-                                              bool solid = false) {
+                                              bool solid = false, unsigned mainHeaderSize = 13) {
   std::vector<std::uint8_t> out = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
   std::vector<std::uint8_t> mh = {0x73};
   put16(mh, solid ? 0x0008 : 0);
-  put16(mh, 13);
+  put16(mh, mainHeaderSize);
   put16(mh, 0);
   put32(mh, 0);
   put16(out, crc32(mh) & 0xFFFF);
@@ -142,7 +143,8 @@ inline std::vector<std::uint8_t> buildArchive(const std::vector<Entry>& entries,
   for (const Entry& e : entries) {
     std::vector<std::uint8_t> h = {e.type};
     put16(h, e.flags);
-    put16(h, static_cast<unsigned>(32 + e.name.size() + e.headerExtra.size()));
+    put16(h, static_cast<unsigned>(static_cast<int>(32 + e.name.size() + e.headerExtra.size()) +
+                                   e.headerSizeDelta));
     put32(h, static_cast<std::uint32_t>(e.packed.size()));
     put32(h, e.unpackedSize);
     h.push_back(0);
