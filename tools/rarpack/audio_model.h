@@ -1,27 +1,19 @@
 #pragma once
-// The multimedia predictor as the encoder needs it: predict the next byte of a channel, then
-// advance with the delta symbol exactly as the decoder does.
+// The decoder's multimedia predictors, one per channel, with the delta they share.
 
 #include <array>
 #include <cstdint>
 
+#include "archive/audio_predictor.h"
+
 namespace vm::rarpack {
 
-struct AudioChannel {
-    int32_t k[5] = {};
-    int32_t d[4] = {};
-    int32_t lastDelta = 0;
-    uint32_t dif[11] = {};
-    uint32_t byteCount = 0;
-    int32_t lastByte = 0;
-};
-
 struct AudioModel {
-    std::array<AudioChannel, 4> channels{};
+    std::array<AudioPredictor, 4> channels{};
     int32_t channelDelta = 0;
 
     // Delta symbol that makes the decoder produce `byte` on `channel`; advances the model.
-    uint8_t encode(unsigned channel, uint8_t byte);
+    uint8_t encode(unsigned channel, uint8_t byte) { return channels[channel].encode(byte, channelDelta); }
 };
 
 } // namespace vm::rarpack
