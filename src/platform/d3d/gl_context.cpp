@@ -11,18 +11,12 @@ namespace {
 
 GlContext* g_current = nullptr;
 
-// EGL displays are shared by every headless context of the process; terminate with the last one.
-struct EglShared {
-    EGLDisplay display = EGL_NO_DISPLAY;
-    int users = 0;
-};
-EglShared g_egl;
+// The surfaceless display is initialised once and kept for the process: initialising it loads the
+// driver, which costs far more than a context.
+EGLDisplay g_eglDisplay = EGL_NO_DISPLAY;
 
 EGLDisplay AcquireSurfacelessDisplay(std::string* error) {
-    if (g_egl.users > 0) {
-        ++g_egl.users;
-        return g_egl.display;
-    }
+    if (g_eglDisplay != EGL_NO_DISPLAY) return g_eglDisplay;
     auto getPlatformDisplay =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (!getPlatformDisplay) {
@@ -35,16 +29,8 @@ EGLDisplay AcquireSurfacelessDisplay(std::string* error) {
         *error = "no surfaceless EGL display";
         return EGL_NO_DISPLAY;
     }
-    g_egl.display = dpy;
-    g_egl.users = 1;
+    g_eglDisplay = dpy;
     return dpy;
-}
-
-void ReleaseSurfacelessDisplay() {
-    if (g_egl.users > 0 && --g_egl.users == 0) {
-        eglTerminate(g_egl.display);
-        g_egl.display = EGL_NO_DISPLAY;
-    }
 }
 
 void ResetSdlGlAttributes() {
@@ -139,7 +125,6 @@ GlContext::~GlContext() {
         eglMakeCurrent(static_cast<EGLDisplay>(eglDisplay_), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(static_cast<EGLDisplay>(eglDisplay_), static_cast<EGLContext>(eglContext_));
     }
-    if (eglDisplay_) ReleaseSurfacelessDisplay();
     if (sdlContext_) {
         SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(static_cast<SDL_GLContext>(sdlContext_));

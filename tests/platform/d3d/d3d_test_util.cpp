@@ -53,16 +53,13 @@ Matrix OrthoLH(float w, float h, float zn, float zf) {
     return m;
 }
 
-void DeviceFixture::SetUp() {
-    ObjectOptions o;
-    o.headless = true;
-    d3d = Direct3D::Create(kSdkVersion, o);
-    if (!d3d) GTEST_SKIP() << "no OpenGL implementation reachable (needs Mesa's EGL surfaceless platform)";
-    MakeDevice(kSize, kSize);
-}
+namespace {
+std::unique_ptr<Direct3D> g_d3d;
+std::unique_ptr<Device> g_dev;
+bool g_tried = false;
+}  // namespace
 
-void DeviceFixture::MakeDevice(std::uint32_t w, std::uint32_t h, Format depth, MultisampleType ms) {
-    dev.reset();
+PresentParameters DeviceFixture::Params(std::uint32_t w, std::uint32_t h, Format depth, MultisampleType ms) {
     PresentParameters pp;
     pp.BackBufferWidth = w;
     pp.BackBufferHeight = h;
@@ -71,10 +68,42 @@ void DeviceFixture::MakeDevice(std::uint32_t w, std::uint32_t h, Format depth, M
     pp.Windowed = true;
     pp.EnableAutoDepthStencil = depth != Format::Unknown;
     pp.AutoDepthStencilFormat = depth;
-    ASSERT_EQ(d3d->CreateDevice(0, DevType::Hal, PresentTarget::Headless(w, h), create::kHardwareVertexProcessing, &pp,
-                                &dev),
+    return pp;
+}
+
+void DeviceFixture::SetUp() {
+    if (!g_tried) {
+        g_tried = true;
+        ObjectOptions o;
+        o.headless = true;
+        g_d3d = Direct3D::Create(kSdkVersion, o);
+        if (g_d3d) {
+            PresentParameters pp = Params(kSize, kSize);
+            g_d3d->CreateDevice(0, DevType::Hal, PresentTarget::Headless(kSize, kSize),
+                                create::kHardwareVertexProcessing, &pp, &g_dev);
+        }
+    }
+    if (!g_d3d || !g_dev) GTEST_SKIP() << "no OpenGL implementation reachable (needs Mesa's EGL surfaceless platform)";
+    d3d = g_d3d.get();
+    dev = g_dev.get();
+    PresentParameters pp = Params(kSize, kSize);
+    dev->SimulateRestore();
+    ASSERT_EQ(dev->Reset(&pp), kOk);
+}
+
+void DeviceFixture::TearDown() {
+    owned.reset();
+    if (g_dev && g_dev->GetCooperativeState() != CooperativeState::Ready) g_dev->SimulateRestore();
+}
+
+void DeviceFixture::MakeDevice(std::uint32_t w, std::uint32_t h, Format depth, MultisampleType ms) {
+    owned.reset();
+    PresentParameters pp = Params(w, h, depth, ms);
+    ASSERT_EQ(d3d->CreateDevice(0, DevType::Hal, PresentTarget::Headless(w, h), create::kHardwareVertexProcessing,
+                                &pp, &owned),
               kOk);
-    ASSERT_TRUE(dev);
+    ASSERT_TRUE(owned);
+    dev = owned.get();
 }
 
 Image DeviceFixture::Target() {

@@ -41,13 +41,18 @@ Matrix OrthoLH(float w, float h, float zn, float zf);
 
 struct DeviceFixture : ::testing::Test {
     static constexpr std::uint32_t kSize = 64;
-    std::unique_ptr<Direct3D> d3d;
-    std::unique_ptr<Device> dev;
+    // One object and one 64 × 64 device serve every test of the program (a Reset before each test
+    // brings back the defaults); MakeDevice makes a test's own device instead.
+    Direct3D* d3d = nullptr;
+    Device* dev = nullptr;
+    std::unique_ptr<Device> owned;
 
     void SetUp() override;
-    // Creates the device (called by SetUp with the defaults).
+    void TearDown() override;
     void MakeDevice(std::uint32_t w, std::uint32_t h, Format depth = Format::D24S8,
                     MultisampleType ms = MultisampleType::None);
+    static PresentParameters Params(std::uint32_t w, std::uint32_t h, Format depth = Format::D24S8,
+                                    MultisampleType ms = MultisampleType::None);
     // Colour of the current render target at (x, y), 0xAARRGGBB.
     std::uint32_t Pixel(std::uint32_t x, std::uint32_t y);
     Image Target();
