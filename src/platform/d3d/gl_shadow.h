@@ -38,10 +38,10 @@ struct GlShadow {
     void BindReadFramebuffer(GLuint f) {
         if (readFbo != f) glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo = f);
     }
+    // Leaves `unit` active, so texture uploads that follow go to `t`.
     void BindTexture(GLuint unit, GLuint t) {
-        if (texture[unit] == t) return;
         ActiveUnit(unit);
-        glBindTexture(GL_TEXTURE_2D, texture[unit] = t);
+        if (texture[unit] != t) glBindTexture(GL_TEXTURE_2D, texture[unit] = t);
     }
     void BindSampler(GLuint unit, GLuint s) {
         if (sampler[unit] != s) glBindSampler(unit, sampler[unit] = s);
