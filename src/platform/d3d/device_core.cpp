@@ -176,15 +176,15 @@ int LossWatch(void* userdata, SDL_Event* e) {
     switch (e->window.event) {
         case SDL_WINDOWEVENT_MINIMIZED:
         case SDL_WINDOWEVENT_FOCUS_LOST: core->coop = CooperativeState::Lost; break;
-        case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_SHOWN:
-        case SDL_WINDOWEVENT_FOCUS_GAINED: {
-            const Uint32 flags = SDL_GetWindowFlags(w);
-            if (core->coop == CooperativeState::Lost && !(flags & SDL_WINDOW_MINIMIZED) &&
-                (flags & SDL_WINDOW_INPUT_FOCUS))
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (core->coop == CooperativeState::Lost && !(SDL_GetWindowFlags(w) & SDL_WINDOW_MINIMIZED))
                 core->coop = CooperativeState::NotReset;
             break;
-        }
+        case SDL_WINDOWEVENT_RESTORED:
+            // Back from minimised: ready to reset once the focus is back as well.
+            if (core->coop == CooperativeState::Lost && (SDL_GetWindowFlags(w) & SDL_WINDOW_INPUT_FOCUS))
+                core->coop = CooperativeState::NotReset;
+            break;
         default: break;
     }
     return 0;
