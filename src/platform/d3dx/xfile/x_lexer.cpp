@@ -129,6 +129,35 @@ Token Lexer::lexText() noexcept {
     return t;
 }
 
+std::size_t Lexer::takeFloats(std::uint8_t* out, std::size_t max) noexcept {
+    if (hasPeek_ || listLeft_ == 0 || !listFloat_) return 0;
+    const std::size_t n = listLeft_ < max ? listLeft_ : max;
+    if (floatBytes_ == 4) {
+        std::memcpy(out, p_, n * 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            double d;
+            std::memcpy(&d, p_ + i * 8, 8);
+            const float f = static_cast<float>(d);
+            std::memcpy(out + i * 4, &f, 4);
+        }
+    }
+    p_ += n * floatBytes_;
+    listLeft_ -= n;
+    consumed_ += n;
+    return n;
+}
+
+std::size_t Lexer::takeDwords(std::uint8_t* out, std::size_t max) noexcept {
+    if (hasPeek_ || listLeft_ == 0 || listFloat_) return 0;
+    const std::size_t n = listLeft_ < max ? listLeft_ : max;
+    std::memcpy(out, p_, n * 4);  // little-endian host, as the file
+    p_ += n * 4;
+    listLeft_ -= n;
+    consumed_ += n;
+    return n;
+}
+
 Token Lexer::lexBinary() noexcept {
     Token t;
     for (;;) {
