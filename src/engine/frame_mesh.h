@@ -7,19 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/cpu_mesh.h"
 #include "platform/d3d/device.h"
+#include "platform/d3dx/mesh.h"
+#include "platform/d3dx/skin_mesh.h"
 
 namespace vm::engine {
 
 // Skinning method of a FrameMesh whose blended mesh has not been generated.
 inline constexpr int kSkinningNone = 3;
-
-struct BoneCombination {
-    std::uint32_t attribId = 0;
-    std::vector<std::uint32_t> boneIds;  // per blend weight; kUnusedBone where the weight is unused
-};
-inline constexpr std::uint32_t kUnusedBone = 0xFFFFFFFFu;
 
 struct FrameMesh {
     FrameMesh();
@@ -27,8 +22,8 @@ struct FrameMesh {
     FrameMesh(const FrameMesh&) = delete;
     FrameMesh& operator=(const FrameMesh&) = delete;
 
-    std::unique_ptr<CpuMesh> mesh;
-    std::unique_ptr<CpuMesh> hardwareMesh, softwareMesh;  // halves of a split skinned mesh
+    std::unique_ptr<d3dx::Mesh> mesh;  // for a skinned mesh: its vertex-blended form
+    std::unique_ptr<d3dx::Mesh> hardwareMesh, softwareMesh;  // halves of a split skinned mesh
     std::vector<d3d::Material> materials;
     std::vector<std::shared_ptr<d3d::Texture>> textures;  // parallel to materials; null: untextured
     std::uint32_t subsetCount = 0;
@@ -37,13 +32,13 @@ struct FrameMesh {
     std::vector<std::uint32_t> subsetMaterial;  // subset -> index into materials/textures
     std::unique_ptr<FrameMesh> next;
     std::string meshName;
-    std::unique_ptr<CpuMesh> skinMesh;  // the mesh with its bones; null when it has none
+    std::unique_ptr<d3dx::SkinMesh> skinMesh;  // the mesh with its bones; null when it has none
     std::vector<std::uint32_t> adjacencyCopy;
     std::vector<const d3d::Matrix*> boneMatrices;  // per bone; null when no frame has the bone's name
     std::vector<std::string> boneNames;
     std::vector<d3d::Matrix> boneOffsets;
     std::uint32_t maxFaceInfluences = 0;
-    std::vector<BoneCombination> boneCombinations;
+    std::vector<d3dx::BoneCombination> boneCombinations;  // per group of the blended mesh
     int generatedMethod = kSkinningNone;
 };
 

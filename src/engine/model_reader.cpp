@@ -4,6 +4,8 @@
 #include <new>
 
 #include "engine/animation.h"
+#include "engine/mesh_build.h"
+#include "engine/skinning.h"
 #include "platform/d3dx/math.h"
 #include "platform/d3dx/result.h"
 #include "platform/d3dx/xfile/x_mesh.h"
@@ -87,20 +89,20 @@ private:
         auto fm = std::make_unique<FrameMesh>();
         fm->meshName = object.name;
         const std::size_t materialCount = data.materials.size();
+        fm->subsetCount = static_cast<std::uint32_t>(materialCount);
         if (render.bones.empty()) {
-            fm->mesh = std::make_unique<CpuMesh>(std::move(render));
-            fm->subsetCount = static_cast<std::uint32_t>(materialCount);
+            if (d3dx::Result r = BuildMesh(render, fm->mesh); d3dx::failed(r)) return r;
         } else {
+            if (d3dx::Result r = BuildSkinMesh(render, fm->skinMesh); d3dx::failed(r)) return r;
             fm->boneMatrices.assign(render.bones.size(), nullptr);
             for (const auto& b : render.bones) {
                 fm->boneNames.push_back(b.name);
                 fm->boneOffsets.push_back(b.offset);
             }
-            // The drawn mesh is the skin mesh's vertex-blended form, generated from it.
-            fm->mesh = std::make_unique<CpuMesh>(render);
-            fm->skinMesh = std::make_unique<CpuMesh>(std::move(render));
-            fm->generatedMethod = 0;
-            fm->subsetCount = static_cast<std::uint32_t>(materialCount);
+            const d3dx::Mesh& base = *fm->skinMesh->GetOriginalMesh();
+            fm->adjacencyCopy.resize(std::size_t{base.GetNumFaces()} * 3);
+            if (d3dx::Result r = base.GenerateAdjacency(0.0f, fm->adjacencyCopy.data()); d3dx::failed(r)) return r;
+            if (d3dx::Result r = GenerateBlendedMesh(*fm); d3dx::failed(r)) return r;
         }
         if (materialCount > 0) {
             fm->materials.resize(materialCount);
@@ -122,8 +124,9 @@ private:
             m.Ambient = {0.5f, 0.5f, 0.5f, 0.0f};
             fm->materials.push_back(m);
             fm->textures.resize(1);
-            fm->subsetCount = 1;
+            if (!fm->skinMesh) fm->subsetCount = 1;
         }
+        if (fm->skinMesh) fm->subsetCount = static_cast<std::uint32_t>(fm->boneCombinations.size());
         fm->subsetVisible.assign(fm->subsetCount, 1);
         fm->subsetMaterial.resize(fm->subsetCount);
         for (std::uint32_t i = 0; i < fm->subsetCount; ++i) fm->subsetMaterial[i] = i;
@@ -157,7 +160,7 @@ void ForEachPlacedVertex(SceneFrame* frame, const d3d::Matrix& parent, Visit&& v
     for (SceneFrame* f = frame; f; f = f->sibling.get()) {
         const d3d::Matrix accumulated = d3dx::multiply(f->rotation, parent);
         for (FrameMesh* m = f->meshes.get(); m; m = m->next.get()) {
-            const CpuMesh* mesh = m->mesh ? m->mesh.get() : m->skinMesh.get();
+            const d3dx::Mesh* mesh = m->skinMesh ? m->skinMesh->GetOriginalMesh() : m->mesh.get();
             if (!mesh) continue;
             for (std::uint32_t v = 0; v < mesh->GetNumVertices(); ++v) {
                 const d3d::Vector3 p = mesh->position(v);

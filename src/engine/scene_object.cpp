@@ -28,24 +28,26 @@ bool SceneObject::IsSkinned() const { return frame && frame->meshes && frame->me
 
 FrameMesh* SceneObject::GetFrameMesh() const { return HasNoMesh() ? nullptr : frame->meshes.get(); }
 
-CpuMesh* SceneObject::GetMesh() const { return HasNoMesh() ? nullptr : frame->meshes->mesh.get(); }
+d3dx::Mesh* SceneObject::GetMesh() const { return HasNoMesh() ? nullptr : frame->meshes->mesh.get(); }
 
 int SceneObject::OptimizeMesh(std::uint32_t flags) {
-    CpuMesh* mesh = GetMesh();
+    d3dx::Mesh* mesh = GetMesh();
     if (!mesh) return 1;
-    if (flags & kOptimizeAttrSort) mesh->SortByAttribute();
+    std::vector<std::uint32_t> adjacency(std::size_t{mesh->GetNumFaces()} * 3);
+    mesh->GenerateAdjacency(0.0f, adjacency.data());
+    mesh->OptimizeInplace(flags, adjacency.data(), adjacency.data(), nullptr, nullptr);
     return 0;
 }
 
 int SceneObject::SplitIntoClusters() {
     if (HasNoMesh() || IsSkinned() || !frame->meshes->mesh) return 0;
     FrameMesh& fm = *frame->meshes;
-    CpuMesh& mesh = *fm.mesh;
+    d3dx::Mesh& mesh = *fm.mesh;
     OptimizeMesh(kOptimizeAttrSort);
     std::vector<std::int32_t> faceCluster(mesh.GetNumFaces(), -1);
     clusters.clear();
     std::int32_t nextId = 0;
-    for (const AttributeRange& range : mesh.attributeTable()) {
+    for (const d3dx::AttributeRange& range : mesh.attributeTable()) {
         MeshCluster c;
         c.id = nextId;
         c.material = static_cast<std::int32_t>(range.attribId);
@@ -59,8 +61,10 @@ int SceneObject::SplitIntoClusters() {
     }
     bounds.Reset();
     for (const MeshCluster& c : clusters) bounds.Extend(c.box);
-    std::vector<std::uint32_t>& attributes = mesh.attributes();
-    for (std::size_t f = 0; f < attributes.size(); ++f) attributes[f] = static_cast<std::uint32_t>(faceCluster[f]);
+    std::uint32_t* attributes = nullptr;
+    if (d3dx::failed(mesh.LockAttributeBuffer(0, &attributes))) return 0;
+    for (std::size_t f = 0; f < faceCluster.size(); ++f) attributes[f] = static_cast<std::uint32_t>(faceCluster[f]);
+    mesh.UnlockAttributeBuffer();
     OptimizeMesh(kOptimizeAttrSort);
     fm.subsetCount = static_cast<std::uint32_t>(clusters.size());
     fm.subsetVisible.assign(clusters.size(), 1);

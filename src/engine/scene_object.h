@@ -36,8 +36,7 @@ struct MeshCluster {
     BoundingBox box;            // mesh space
 };
 
-// Optimisation flag of OptimizeMesh: faces grouped by attribute, attribute table built.
-inline constexpr std::uint32_t kOptimizeAttrSort = 0x02000000;
+inline constexpr std::uint32_t kOptimizeAttrSort = d3dx::meshopt::kOptAttrSort;
 
 class SceneObject {
 public:
@@ -46,7 +45,7 @@ public:
     bool HasNoMesh() const;
     bool IsSkinned() const;
     FrameMesh* GetFrameMesh() const;
-    CpuMesh* GetMesh() const;
+    d3dx::Mesh* GetMesh() const;
     const d3d::Matrix& WorldMatrix() const { return frame->combined; }
     const BoundingBox& Bounds() const { return bounds; }
     // 1 when there is no mesh, else 0.
