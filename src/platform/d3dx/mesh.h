@@ -132,6 +132,14 @@ public:
     // are zero. Indices, attributes and the attribute table are kept.
     Result CloneMeshFVF(std::uint32_t options, std::uint32_t format, std::unique_ptr<Mesh>& out) const noexcept;
 
+    // A new mesh of faces [firstFace, firstFace + faceCount) and only the vertices they use (in order of
+    // first use), attributes kept, attribute table rebuilt when they are sorted. adjacencyIn (3 per face
+    // of this mesh, may be null) is cut to the new faces into adjacencyOut (neighbours outside the range
+    // become kNoNeighbour). Used to split a blended mesh where the device runs out of blend matrices.
+    Result ExtractFaces(std::uint32_t firstFace, std::uint32_t faceCount, std::uint32_t options,
+                        const std::uint32_t* adjacencyIn, std::vector<std::uint32_t>* adjacencyOut,
+                        std::unique_ptr<Mesh>& out) const noexcept;
+
     // Draws the faces of subset attribId: from the attribute table when there is one, else every run of
     // faces carrying that id. A subset with no faces draws nothing and succeeds.
     // On the mesh's device: sets the vertex format, stream 0 and the indices (left bound afterwards) and
