@@ -13,7 +13,7 @@ constexpr std::uint32_t kMaxVertices = 1u << 28;
 }  // namespace
 
 Result Mesh::Create(std::uint32_t faceCount, std::uint32_t vertexCount, std::uint32_t options,
-                    std::uint32_t format, std::unique_ptr<Mesh>& out) noexcept {
+                    std::uint32_t format, std::unique_ptr<Mesh>& out, d3d::Device* device) noexcept {
     out.reset();
     VertexLayout layout;
     if (faceCount == 0 || vertexCount == 0 || faceCount > kMaxFaces || vertexCount > kMaxVertices ||
@@ -27,6 +27,7 @@ Result Mesh::Create(std::uint32_t faceCount, std::uint32_t vertexCount, std::uin
         mesh->options_ = options;
         mesh->format_ = format;
         mesh->layout_ = layout;
+        mesh->device_ = device;
         mesh->vertices_.assign(layout.stride * vertexCount, 0);
         mesh->indices_.assign(std::size_t{faceCount} * 3 * mesh->indexSize(), 0);
         mesh->attributes_.assign(faceCount, 0);
@@ -47,6 +48,7 @@ Result Mesh::LockVertexBuffer(std::uint32_t, void** data) noexcept {
 Result Mesh::UnlockVertexBuffer() noexcept {
     if (!vertexLocked_) return kErrInvalidCall;
     vertexLocked_ = false;
+    deviceStale_ = true;
     return kOk;
 }
 
@@ -60,6 +62,7 @@ Result Mesh::LockIndexBuffer(std::uint32_t, void** data) noexcept {
 Result Mesh::UnlockIndexBuffer() noexcept {
     if (!indexLocked_) return kErrInvalidCall;
     indexLocked_ = false;
+    deviceStale_ = true;
     return kOk;
 }
 
@@ -137,10 +140,9 @@ d3d::Vector3 Mesh::position(std::uint32_t vertex) const noexcept {
     return p;
 }
 
-Result Mesh::DrawSubset(std::uint32_t attribId, MeshDrawTarget& target) const noexcept {
-    if (vertexLocked_ || indexLocked_ || attributeLocked_) return kErrInvalidCall;
-    const bool wide = uses32BitIndices();
-    auto draw = [&](std::uint32_t faceStart, std::uint32_t faceCount) -> Result {
+Result Mesh::subsetRuns(std::uint32_t attribId, std::vector<Run>& runs) const {
+    runs.clear();
+    auto add = [&](std::uint32_t faceStart, std::uint32_t faceCount) -> Result {
         // Vertex range from the indices themselves, so a stale or forged range cannot lead the device
         // outside the buffer.
         std::uint32_t lo = 0xFFFFFFFFu, hi = 0;
@@ -150,19 +152,18 @@ Result Mesh::DrawSubset(std::uint32_t attribId, MeshDrawTarget& target) const no
             lo = std::min(lo, v);
             hi = std::max(hi, v);
         }
-        return target.drawIndexedTriangles(format_, vertices_.data(), layout_.stride, lo, hi - lo + 1,
-                                           indices_.data() + std::size_t{faceStart} * 3 * indexSize(), wide,
-                                           faceCount);
+        runs.push_back({faceStart, faceCount, lo, hi - lo + 1});
+        return kOk;
     };
     if (!table_.empty()) {
         for (const AttributeRange& r : table_) {
             if (r.attribId != attribId || r.faceCount == 0) continue;
-            const Result res = draw(r.faceStart, r.faceCount);
+            const Result res = add(r.faceStart, r.faceCount);
             if (res < 0) return res;
         }
         return kOk;
     }
-    // No table: draw each run of consecutive faces with this id.
+    // No table: each run of consecutive faces with this id.
     for (std::uint32_t f = 0; f < faceCount_;) {
         if (attributes_[f] != attribId) {
             ++f;
@@ -170,9 +171,27 @@ Result Mesh::DrawSubset(std::uint32_t attribId, MeshDrawTarget& target) const no
         }
         std::uint32_t end = f + 1;
         while (end < faceCount_ && attributes_[end] == attribId) ++end;
-        const Result res = draw(f, end - f);
+        const Result res = add(f, end - f);
         if (res < 0) return res;
         f = end;
+    }
+    return kOk;
+}
+
+Result Mesh::DrawSubset(std::uint32_t attribId, MeshDrawTarget& target) const noexcept {
+    if (vertexLocked_ || indexLocked_ || attributeLocked_) return kErrInvalidCall;
+    try {
+        std::vector<Run> runs;
+        const Result r = subsetRuns(attribId, runs);
+        if (r < 0) return r;
+        for (const Run& run : runs) {
+            const Result res = target.drawIndexedTriangles(
+                format_, vertices_.data(), layout_.stride, run.minVertex, run.vertexCount,
+                indices_.data() + std::size_t{run.faceStart} * 3 * indexSize(), uses32BitIndices(), run.faceCount);
+            if (res < 0) return res;
+        }
+    } catch (const std::bad_alloc&) {
+        return kErrOutOfMemory;
     }
     return kOk;
 }

@@ -22,6 +22,10 @@
 #include "platform/d3dx/fvf.h"
 #include "platform/d3dx/result.h"
 
+namespace vm::d3d {
+class Device;
+}
+
 namespace vm::d3dx {
 
 // Mesh options (bit values as stored by callers; only k32Bit changes what this layer does, the
@@ -67,12 +71,25 @@ public:
                                         const void* indices, bool indices32, std::uint32_t primitiveCount) = 0;
 };
 
+namespace detail {
+struct MeshDeviceCopy;
+struct MeshDeviceCopyDeleter {
+    void (*destroy)(MeshDeviceCopy*) noexcept = nullptr;
+    void operator()(MeshDeviceCopy* p) const noexcept {
+        if (destroy != nullptr) destroy(p);
+    }
+};
+}  // namespace detail
+
 class Mesh {
 public:
     // Faces and vertices must be positive, vertices at most 65536 without k32Bit; the format must have a
-    // position. kErrInvalidCall otherwise, kErrOutOfMemory when storage cannot be had.
+    // position. kErrInvalidCall otherwise, kErrOutOfMemory when storage cannot be had. The device (may
+    // be null for meshes that are only computed on) is where DrawSubset draws; it must outlive the mesh.
     static Result Create(std::uint32_t faceCount, std::uint32_t vertexCount, std::uint32_t options,
-                         std::uint32_t format, std::unique_ptr<Mesh>& out) noexcept;
+                         std::uint32_t format, std::unique_ptr<Mesh>& out, d3d::Device* device = nullptr) noexcept;
+
+    d3d::Device* GetDevice() const noexcept { return device_; }
 
     std::uint32_t GetNumFaces() const noexcept { return faceCount_; }
     std::uint32_t GetNumVertices() const noexcept { return vertexCount_; }
@@ -115,8 +132,20 @@ public:
     // are zero. Indices, attributes and the attribute table are kept.
     Result CloneMeshFVF(std::uint32_t options, std::uint32_t format, std::unique_ptr<Mesh>& out) const noexcept;
 
-    // Draws the faces of subset attribId through target: from the attribute table when there is one,
-    // else every run of faces carrying that id. A subset with no faces draws nothing and succeeds.
+    // A new mesh of faces [firstFace, firstFace + faceCount) and only the vertices they use (in order of
+    // first use), attributes kept, attribute table rebuilt when they are sorted. adjacencyIn (3 per face
+    // of this mesh, may be null) is cut to the new faces into adjacencyOut (neighbours outside the range
+    // become kNoNeighbour). Used to split a blended mesh where the device runs out of blend matrices.
+    Result ExtractFaces(std::uint32_t firstFace, std::uint32_t faceCount, std::uint32_t options,
+                        const std::uint32_t* adjacencyIn, std::vector<std::uint32_t>* adjacencyOut,
+                        std::unique_ptr<Mesh>& out) const noexcept;
+
+    // Draws the faces of subset attribId: from the attribute table when there is one, else every run of
+    // faces carrying that id. A subset with no faces draws nothing and succeeds.
+    // On the mesh's device: sets the vertex format, stream 0 and the indices (left bound afterwards) and
+    // draws from managed device buffers, which are refreshed after any change to the mesh's data.
+    Result DrawSubset(std::uint32_t attribId) noexcept;
+    // The same through a caller's target (tests, software paths); no device involved.
     Result DrawSubset(std::uint32_t attribId, MeshDrawTarget& target) const noexcept;
 
     // Direct read access for callers that only look (bounds, clusters, tests).
@@ -128,7 +157,13 @@ public:
     d3d::Vector3 position(std::uint32_t vertex) const noexcept;
 
 private:
+    struct Run {
+        std::uint32_t faceStart, faceCount, minVertex, vertexCount;
+    };
     Mesh() = default;
+    // The face runs DrawSubset draws, with the vertex range their indices actually use.
+    Result subsetRuns(std::uint32_t attribId, std::vector<Run>& runs) const;
+    Result uploadToDevice() noexcept;
     void setIndex(std::size_t i, std::uint32_t v) noexcept;
     bool indicesInRange() const noexcept;
     friend class MeshBuilder;
@@ -145,6 +180,12 @@ private:
     bool vertexLocked_ = false;
     bool indexLocked_ = false;
     bool attributeLocked_ = false;
+
+    // The device's copy of the buffers lives with the drawing code (mesh_device.cpp), behind a deleter
+    // that code installs, so that meshes used only on the CPU (tools, tests) need no device at all.
+    d3d::Device* device_ = nullptr;
+    std::unique_ptr<detail::MeshDeviceCopy, detail::MeshDeviceCopyDeleter> deviceCopy_;
+    bool deviceStale_ = true;  // the CPU data changed since the last upload
 };
 
 }  // namespace vm::d3dx

@@ -20,7 +20,7 @@ Result Mesh::CloneMeshFVF(std::uint32_t options, std::uint32_t format, std::uniq
     out.reset();
     if (vertexLocked_ || indexLocked_ || attributeLocked_) return kErrInvalidCall;
     std::unique_ptr<Mesh> copy;
-    Result r = Create(faceCount_, vertexCount_, options, format, copy);
+    Result r = Create(faceCount_, vertexCount_, options, format, copy, device_);
     if (r < 0) return r;
     if (!copy->uses32BitIndices() && !indicesInRange()) return kErrInvalidData;
     try {

@@ -117,6 +117,7 @@ Result Mesh::OptimizeInplace(std::uint32_t flags, const std::uint32_t* adjacency
         vertexCount_ = static_cast<std::uint32_t>(vertices.size());
         for (std::size_t i = 0; i < newIndices.size(); ++i) setIndex(i, newIndices[i]);
         attributes_ = std::move(newAttributes);
+        deviceStale_ = true;
         if (adjacencyOut != nullptr) std::copy(newAdjacency.begin(), newAdjacency.end(), adjacencyOut);
         if (faceRemap != nullptr) std::copy(faces.begin(), faces.end(), faceRemap);
         if (vertexRemap != nullptr) *vertexRemap = std::move(vertices);

@@ -206,7 +206,7 @@ Result SkinMesh::ConvertToBlendedMesh(std::uint32_t options, const std::uint32_t
         const std::uint32_t format = (base.GetFVF() & ~(fvf::kPositionMask | fvf::kLastBetaUByte4)) |
                                      positionWithWeights(k - 1);
         std::unique_ptr<Mesh> mesh;
-        Result r = Mesh::Create(faceCount, newVertexCount, newOptions, format, mesh);
+        Result r = Mesh::Create(faceCount, newVertexCount, newOptions, format, mesh, base.GetDevice());
         if (r < 0) return r;
         const VertexLayout& to = mesh->layout();
         const std::size_t fromRest = 12 + 4 * std::size_t{from.blendWeightCount};

@@ -190,6 +190,39 @@ TEST(Mesh, AttributeSortGroupsFacesAndBuildsTable) {
     EXPECT_EQ(rec.calls[0].primitives, 8u);
 }
 
+TEST(Mesh, OptimizeFlagsDecideWhatMoves) {
+    // Vertex 3 is used by no face; faces are out of attribute order.
+    const std::vector<d3d::Vector3> p = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {9, 9, 9}, {1, 1, 0}};
+    const std::vector<Tri> tris = {{1, 4, 2, 1}, {0, 1, 2, 0}};
+    struct Case {
+        std::string name;
+        std::uint32_t flags;
+        std::uint32_t vertices;
+        std::vector<std::uint32_t> vertexRemap;
+        std::vector<std::uint32_t> faceRemap;
+        std::size_t tableSize;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", 0, 5, {0, 1, 2, 3, 4}, {0, 1}, 0},
+        {"sort", meshopt::kOptAttrSort, 5, {0, 1, 2, 4, 3}, {1, 0}, 2},
+        {"sort and compact", meshopt::kOptAttrSort | meshopt::kOptCompact, 4, {0, 1, 2, 4}, {1, 0}, 2},
+        {"sort, vertices stay", meshopt::kOptAttrSort | meshopt::kOptIgnoreVerts, 5, {0, 1, 2, 3, 4}, {1, 0}, 2},
+        {"compact only", meshopt::kOptCompact, 4, {1, 4, 2, 0}, {0, 1}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto mesh = makeMesh(p, tris);
+        const auto before = facesWithAttributes(*mesh);
+        std::vector<std::uint32_t> faceRemap(2), vertexRemap;
+        ASSERT_EQ(mesh->OptimizeInplace(c.flags, nullptr, nullptr, faceRemap.data(), &vertexRemap), kOk);
+        EXPECT_EQ(mesh->GetNumVertices(), c.vertices);
+        EXPECT_EQ(vertexRemap, c.vertexRemap);
+        EXPECT_EQ(faceRemap, c.faceRemap);
+        EXPECT_EQ(mesh->attributeTable().size(), c.tableSize);
+        EXPECT_EQ(facesWithAttributes(*mesh), before);
+    }
+}
+
 TEST(Mesh, VertexCacheOrderKeepsTrianglesAndCutsTransforms) {
     auto mesh = makeGrid(24, meshopt::k32Bit);  // 1152 faces
     // Shuffle the faces so the input order has no locality.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -131,6 +132,44 @@ TEST(SkinMesh, BlendedMeshSkinsLikeTheInfluences) {
     EXPECT_EQ(blended.adjacency, fresh);
     // Subset drawing works on the group ids.
     EXPECT_EQ(blended.mesh->attributeTable().size(), blended.combinations.size());
+}
+
+// The engine splits a blended mesh at the first group that needs more matrices than the device has:
+// each half must keep its faces, vertices, groups and the adjacency among its own faces.
+TEST(SkinMesh, BlendedMeshSplitsIntoTwoMeshesAtAGroup) {
+    const std::vector<d3d::Vector3> p = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}};
+    const std::vector<Tri> tris = {{0, 1, 2, 0}, {1, 3, 2, 0}, {1, 4, 3, 1}};
+    const std::vector<Weight> w = {{0, 0, 1}, {0, 1, 1}, {0, 2, 1}, {1, 3, 1}, {2, 4, 1}, {3, 4, 1}};
+    auto skin = makeSkin(p, tris, 4, w);
+    std::vector<std::uint32_t> adj(9);
+    ASSERT_EQ(skin->GetOriginalMesh()->GenerateAdjacency(0, adj.data()), kOk);
+    BlendedMesh blended;
+    ASSERT_EQ(skin->ConvertToBlendedMesh(0, adj.data(), blended), kOk);
+    ASSERT_EQ(blended.combinations.size(), 2u);
+    const BoneCombination& second = blended.combinations[1];
+    std::unique_ptr<Mesh> head, tail;
+    std::vector<std::uint32_t> headAdj, tailAdj;
+    ASSERT_EQ(blended.mesh->ExtractFaces(0, second.faceStart, meshopt::kWriteOnly, blended.adjacency.data(), &headAdj,
+                                         head),
+              kOk);
+    ASSERT_EQ(blended.mesh->ExtractFaces(second.faceStart, second.faceCount, meshopt::kSystemMem,
+                                         blended.adjacency.data(), &tailAdj, tail),
+              kOk);
+    EXPECT_EQ(head->GetNumFaces() + tail->GetNumFaces(), 3u);
+    EXPECT_EQ(head->GetNumFaces(), 2u);
+    EXPECT_EQ(head->GetNumVertices(), 4u);  // the tail's vertices are not carried along
+    EXPECT_EQ(tail->attributes(), std::vector<std::uint32_t>{1});
+    ASSERT_EQ(tail->attributeTable().size(), 1u);
+    EXPECT_EQ(tail->attributeTable()[0].attribId, 1u);
+    // The two head faces stay neighbours; the edge to the tail face is cut.
+    EXPECT_EQ(headAdj[1], 1u);
+    EXPECT_EQ(std::count(tailAdj.begin(), tailAdj.end(), kNoNeighbour), 3);
+    for (std::uint32_t v = 0; v < tail->GetNumVertices(); ++v) {
+        const d3d::Vector3 q = tail->position(v);
+        EXPECT_TRUE((q.x == 1 && q.y == 0) || (q.x == 2 && q.y == 1) || (q.x == 1 && q.y == 1));
+    }
+    std::unique_ptr<Mesh> none;
+    EXPECT_EQ(blended.mesh->ExtractFaces(2, 2, 0, nullptr, nullptr, none), kErrInvalidCall);
 }
 
 TEST(SkinMesh, FaceWithMoreBonesThanTheDeviceBlendsKeepsTheStrongest) {
