@@ -212,8 +212,12 @@ void SaverApp::saverLoop() {
         log_.writeLine("All Data Was Loaded.");
     }
 
+    // A preview whose pane is gone (never there, or destroyed by the host during the start-up wait) has
+    // nothing to show and nobody left to end it: do not loop forever.
+    if (runMode_ == RunMode::Preview && !os::isWindow(mainWindow_)) return;
+
     os::setTimer(mainWindow_, kFpsTimerId, 1000);
-    quitFlag_ = false;
+    // quitFlag is not cleared here: a close that arrived during the preview wait must still end the run.
     lastFrameTime_ = static_cast<float>(os::timeMs());
     benchmarkStartMs_ = os::timeMs();
 

@@ -171,6 +171,7 @@ protected:
     OverlayLayout overlay_;
     bool sfxCapable_ = true;
     LaunchOptions launch_;
+    bool logEnabled_ = false;   // developer switch: VM_LOG_ENABLED
 
 private:
     void previewWait();
@@ -200,7 +201,6 @@ private:
     VerifyPasswordFn verifyPassword_ = nullptr;
     // log
     LogFile log_;
-    bool logEnabled_ = false;
 };
 
 }  // namespace vm

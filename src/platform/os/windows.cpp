@@ -29,6 +29,7 @@ struct WindowSystem {
     std::map<std::uint32_t, WindowRecord> windows;
     std::deque<Message> queue;
     std::vector<TimerRecord> timers;
+    std::vector<Message> incoming;  // reused by every pump: no allocation per loop iteration
     std::uint32_t nextHandle = 1;
 };
 
@@ -47,7 +48,8 @@ bool reached(std::uint32_t now, std::uint32_t due) { return static_cast<std::int
 
 void pump() {
     if (takeTerminationRequest()) postQuitMessage(0);
-    std::vector<Message> incoming;
+    std::vector<Message>& incoming = ws().incoming;
+    incoming.clear();
     platform().pollEvents(incoming);
     for (const Message& m : incoming) ws().queue.push_back(m);
 }

@@ -21,8 +21,8 @@ void FakePlatform::scheduleInput(std::uint32_t atMs, std::uint32_t message, std:
 }
 
 int FakePlatform::createNativeWindow(WindowHandle handle, const WindowDesc& desc) {
-    int number = creations_++;
-    if (failWindowCreationFrom >= 0 && number >= failWindowCreationFrom) return kFail;
+    auto made = static_cast<int>(createdWindows.size());
+    if (failWindowCreationFrom >= 0 && made >= failWindowCreationFrom) return kFail;
     if (desc.foreign != 0 && !foreignWindows.contains(desc.foreign)) return kFail;
     createdWindows.emplace_back(handle, desc);
     live_.push_back(handle);

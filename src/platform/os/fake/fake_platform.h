@@ -49,12 +49,14 @@ public:
     std::map<std::string, Library> libraries;   // loadable by exact name
     ForeignWindowId root = 0;
     bool otherInstanceHoldsLock = false;
-    int failWindowCreationFrom = -1;            // >= 0: creation number N (0-based) and later fail
+    int failWindowCreationFrom = -1;            // >= 0: fail once createdWindows holds N entries
     std::function<void(std::uint32_t ms)> onSleep;  // called after each sleep, clock already moved
 
     void scheduleInput(std::uint32_t atMs, std::uint32_t message, std::uintptr_t wParam = 0,
                        std::intptr_t lParam = 0, WindowHandle window = WindowHandle::None);
     void advance(std::uint32_t ms) { nowMs += ms; }
+    // Drops scheduled input that has not been delivered yet.
+    void clearScript() { script_.clear(); }
 
     // --- records ---
     std::vector<Box> boxes;
@@ -99,7 +101,6 @@ private:
     };
     std::deque<Scheduled> script_;
     std::vector<WindowHandle> live_;
-    int creations_ = 0;
 };
 
 }  // namespace vm::os
