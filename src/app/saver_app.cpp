@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/base/results.h"
+#include "platform/os/registry.h"
 #include "platform/os/resources.h"
 #include "platform/os/system.h"
 #include "platform/os/termination.h"
@@ -408,7 +409,16 @@ void SaverApp::releaseDevice() {
     direct3D_ = nullptr;
 }
 
-bool SaverApp::readPasswordOption(std::uint32_t&) { return false; }
+bool SaverApp::readPasswordOption(std::uint32_t& value) {
+    // Opened with create, as the platform does: a missing key is made, and reads as no password.
+    os::RegKey key;
+    if (os::regCreateKey(os::RegHive::CurrentUser, "Control Panel\\Desktop", os::RegAccess::Read, key) != os::kRegOk) {
+        return false;
+    }
+    bool read = os::regQueryDword(key, "ScreenSaveUsePassword", value) == os::kRegOk;
+    os::regCloseKey(key);
+    return read;
+}
 
 int SaverApp::writeSnapshot(const std::string& path) {
     std::fprintf(stderr, "vaultmere: no rendering device in this build yet; snapshot %s not written\n", path.c_str());

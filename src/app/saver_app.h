@@ -23,9 +23,9 @@
 #include "app/base/log_file.h"
 #include "app/launch_options.h"
 #include "app/run_mode.h"
-#include "app/settings_record.h"
 #include "platform/os/platform.h"
 #include "platform/os/window_types.h"
+#include "settings/settings.h"
 
 namespace vm::d3d {
 class Direct3D;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/registry.h"
 #include "tracing_saver.h"
 
 namespace vm::testing {
@@ -134,6 +135,23 @@ TEST_F(PasswordTest, ChangePasswordCallsTheSystemDialog) {
         EXPECT_EQ(fake.freedLibraries.size(), c.owners.size()) << c.name;
         EXPECT_TRUE(fake.createdWindows.empty()) << c.name;
     }
+}
+
+// The real option reader, through the registry stand-in.
+struct RegistrySaver : SaverApp {
+    using SaverApp::readPasswordOption;
+};
+
+TEST(PasswordOption, ReadFromTheUsersDesktopSettings) {
+    os::useInMemoryRegistry();
+    RegistrySaver saver;
+    std::uint32_t value = 99;
+    EXPECT_FALSE(saver.readPasswordOption(value)) << "no value yet";
+    os::seedRegistryValue(os::RegHive::CurrentUser, "Control Panel\\Desktop", "ScreenSaveUsePassword",
+                          os::RegValue{os::RegValueType::Dword, 1, {}});
+    EXPECT_TRUE(saver.readPasswordOption(value));
+    EXPECT_EQ(value, 1u);
+    os::useInMemoryRegistry();
 }
 
 }  // namespace
