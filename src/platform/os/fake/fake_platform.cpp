@@ -34,6 +34,13 @@ void FakePlatform::destroyNativeWindow(WindowHandle handle) {
     std::erase(live_, handle);
 }
 
+NativeWindow FakePlatform::nativeWindow(WindowHandle handle) const {
+    for (const auto& [made, desc] : createdWindows) {
+        if (made == handle) return {nullptr, desc.foreign, true, desc.rect.width(), desc.rect.height()};
+    }
+    return {};
+}
+
 bool FakePlatform::foreignClientRect(ForeignWindowId id, Rect& out) {
     auto it = foreignWindows.find(id);
     if (it == foreignWindows.end()) return false;

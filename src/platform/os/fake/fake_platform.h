@@ -72,7 +72,7 @@ public:
     // --- Platform ---
     int createNativeWindow(WindowHandle handle, const WindowDesc& desc) override;
     void destroyNativeWindow(WindowHandle handle) override;
-    NativeWindow nativeWindow(WindowHandle) const override { return {}; }
+    NativeWindow nativeWindow(WindowHandle handle) const override;
     bool foreignClientRect(ForeignWindowId id, Rect& out) override;
     void pollEvents(std::vector<Message>& out) override;
     bool waitEvents(std::uint32_t timeoutMs) override;

@@ -61,15 +61,15 @@ SdlPlatform::~SdlPlatform() {
 }
 
 bool SdlPlatform::videoUp() {
-    if (videoState_ == 0) videoState_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+    if (videoState_ == 0) {
+        videoState_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+        const char* driver = videoState_ == 1 ? SDL_GetCurrentVideoDriver() : nullptr;
+        headless_ = !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    }
     return videoState_ == 1;
 }
 
-bool SdlPlatform::hasDisplay() {
-    if (!videoUp()) return false;
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
-}
+bool SdlPlatform::hasDisplay() { return videoUp() && !headless_; }
 
 _XDisplay* SdlPlatform::xDisplay() {
     if (!xTried_) {
@@ -121,7 +121,9 @@ void SdlPlatform::destroyNativeWindow(WindowHandle handle) {
 NativeWindow SdlPlatform::nativeWindow(WindowHandle handle) const {
     auto it = windows_.find(handle);
     if (it == windows_.end()) return {};
-    return {it->second.window, it->second.window ? 0 : it->second.foreign};
+    NativeWindow native{it->second.window, it->second.foreign, headless_, 0, 0};
+    if (it->second.window) SDL_GetWindowSize(it->second.window, &native.width, &native.height);
+    return native;
 }
 
 bool SdlPlatform::foreignClientRect(ForeignWindowId id, Rect& out) {

@@ -64,6 +64,7 @@ private:
     int displayIndex(std::string_view name) const;
 
     int videoState_ = 0;  // 0 not tried, 1 up, -1 failed
+    bool headless_ = true;
     _XDisplay* xDisplay_ = nullptr;
     bool xTried_ = false;
     std::map<WindowHandle, Entry> windows_;
