@@ -29,6 +29,16 @@ int SceneSaver::restoreSceneDefaults() {
 
 int SceneSaver::checkCapabilities() { return 0; }
 
+int SceneSaver::initSound() {
+    sound_.start({settings_.Music, settings_.MusicVolume}, log());
+    return 0;
+}
+
+int SceneSaver::freeSound() {
+    sound_.stop();
+    return 0;
+}
+
 int SceneSaver::loadScene(d3d::Device*) {
     playedTracks_.clear();
     currentTrack_ = 0;
@@ -41,6 +51,8 @@ int SceneSaver::updateFrame(d3d::Device*, float) {
     float dt = static_cast<float>(frameTimer().elapsed());
     if (dt > 0.2f) dt = 0.2f;
     if (dt == 0.0f) return 0;
+    // When the opening piece ends, the looping piece takes over.
+    if (settings_.Music) sound_.update();
     return 0;
 }
 
