@@ -95,8 +95,18 @@ void SaverApp::previewWait() {
 void SaverApp::run() {
     if (!okToRun_) return;
     switch (runMode_) {
-    case RunMode::Config: runConfigDialog(); return;
-    case RunMode::ChangePassword: changePassword(); return;
+    case RunMode::Config: {
+        // Modal dialogs pump no messages of ours; settings are written only on OK, so ending at once
+        // on a termination request loses nothing.
+        os::ImmediateTerminationScope modal;
+        runConfigDialog();
+        return;
+    }
+    case RunMode::ChangePassword: {
+        os::ImmediateTerminationScope modal;
+        changePassword();
+        return;
+    }
     case RunMode::Preview:
     case RunMode::Saver:
     case RunMode::Test: break;
@@ -310,15 +320,17 @@ std::intptr_t SaverApp::handleMessage(os::WindowHandle window, std::uint32_t mes
     using namespace os::msg;
     switch (message) {
     case Create:
-        if (runMode_ == RunMode::Preview) previewBitmapLoaded_ = !os::findResource("BITMAP", kPreviewBitmapId).empty();
+        if (runMode_ == RunMode::Preview) previewBitmap_ = os::findResource("BITMAP", kPreviewBitmapId);
         break;
     case Destroy:
     case Close:
         quitFlag_ = true;
         return 1;
     case Paint:
-        // The preview picture is drawn by the graphics layer once it can blit into a foreign window.
-        if (runMode_ == RunMode::Preview) return 0;
+        if (runMode_ == RunMode::Preview) {
+            os::paintBitmap(window, previewBitmap_, 0, 0);
+            return 0;
+        }
         break;
     case ActivateApp:
         if (wParam == 0 && runMode_ != RunMode::Test) return requestQuit();

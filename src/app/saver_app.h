@@ -24,6 +24,7 @@
 #include "app/launch_options.h"
 #include "app/run_mode.h"
 #include "platform/os/platform.h"
+#include "platform/os/resources.h"
 #include "platform/os/window_types.h"
 #include "settings/settings.h"
 
@@ -189,7 +190,7 @@ private:
     bool quitFlag_ = false;
     bool isWin9x_ = false;
     int mouseMoveBudget_ = 30;
-    bool previewBitmapLoaded_ = false;
+    os::ResourceBytes previewBitmap_;  // bitmap resource 432, empty when missing
     float lastFrameTime_ = 0;   // timeMs of the previous frame
     int frameCount_ = 0;
     int framesPerSecond_ = 0;

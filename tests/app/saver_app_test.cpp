@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/resources.h"
 #include "tracing_saver.h"
 
 namespace vm::testing {
@@ -197,6 +198,23 @@ TEST_F(SaverFixture, TestAndPreviewWindows) {
     EXPECT_EQ(fake.createdWindows[0].second.style, os::style::Child | os::style::Visible);
     EXPECT_EQ(fake.createdWindows[0].second.rect, (os::Rect{0, 0, 155, 115}));
     EXPECT_FALSE(overran);
+}
+
+TEST_F(SaverFixture, PreviewPaintsItsPictureAtTheTopLeft) {
+    // A 1 x 1 24-bit bitmap resource: info header, one padded pixel row.
+    static const std::uint8_t picture[] = {40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+                                           4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                           0, 0, 255, 0};
+    os::overrideResource("BITMAP", kPreviewBitmapId, picture);
+    fake.foreignWindows[77] = {0, 0, 155, 115};
+    fake.scheduleInput(fake.nowMs + 1000, os::msg::Paint);
+    fake.scheduleInput(fake.nowMs + 1100, os::msg::Close);
+    start({"vm", "/p", "77"});
+    os::clearResourceOverrides();
+    ASSERT_EQ(fake.paints.size(), 1u);
+    EXPECT_EQ(fake.paints[0].fileBytes, sizeof picture + 14);
+    EXPECT_EQ(fake.paints[0].x, 0);
+    EXPECT_EQ(fake.paints[0].y, 0);
 }
 
 TEST_F(SaverFixture, PreviewWithoutItsPaneEndsInsteadOfWaitingForever) {

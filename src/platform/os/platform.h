@@ -9,6 +9,7 @@
 // no display and no libraries.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,8 @@ public:
     virtual NativeWindow nativeWindow(WindowHandle handle) const = 0;
     // Client rectangle of a foreign window, (0, 0) at its top-left. False when it does not exist.
     virtual bool foreignClientRect(ForeignWindowId id, Rect& out) = 0;
+    // Copies a complete BMP file's picture to the window's client area at (x, y), in its own size.
+    virtual int paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) = 0;
     // Appends the messages made from native input since the last call.
     virtual void pollEvents(std::vector<Message>& out) = 0;
     // Blocks at most timeoutMs (0xFFFFFFFF: no limit) for native input. False when nothing can ever

@@ -48,6 +48,11 @@ bool FakePlatform::foreignClientRect(ForeignWindowId id, Rect& out) {
     return true;
 }
 
+int FakePlatform::paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) {
+    paints.push_back({handle, bmpFile.size(), x, y});
+    return kOk;
+}
+
 void FakePlatform::pollEvents(std::vector<Message>& out) {
     while (!script_.empty() && static_cast<std::int32_t>(nowMs - script_.front().atMs) >= 0) {
         Message m = script_.front().message;

@@ -87,7 +87,8 @@ int SdlPlatform::createNativeWindow(WindowHandle handle, const WindowDesc& desc)
         Rect size;
         if (!foreignClientRect(desc.foreign, size)) return kFail;
         // A context without a profile request follows the foreign window's visual; see the device layer.
-        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+        // A preview pane (child style) gets no device, only a painted picture: no GL there.
+        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, (desc.style & style::Child) ? "0" : "1");
         entry.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(desc.foreign)));
         entry.foreign = desc.foreign;
     } else {
@@ -131,6 +132,24 @@ bool SdlPlatform::foreignClientRect(ForeignWindowId id, Rect& out) {
     if (!x11::windowSize(xDisplay(), id, width, height)) return false;
     out = {0, 0, width, height};
     return true;
+}
+
+int SdlPlatform::paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) {
+    auto it = windows_.find(handle);
+    if (it == windows_.end() || !it->second.window || bmpFile.size() > 0x7FFFFFFF) return kFail;
+    SDL_RWops* in = SDL_RWFromConstMem(bmpFile.data(), static_cast<int>(bmpFile.size()));
+    SDL_Surface* picture = in ? SDL_LoadBMP_RW(in, 1) : nullptr;
+    if (!picture) return kFail;
+    SDL_Surface* target = SDL_GetWindowSurface(it->second.window);
+    int result = kFail;
+    if (target) {
+        SDL_Rect at{x, y, picture->w, picture->h};
+        if (SDL_BlitSurface(picture, nullptr, target, &at) == 0 && SDL_UpdateWindowSurface(it->second.window) == 0) {
+            result = kOk;
+        }
+    }
+    SDL_FreeSurface(picture);
+    return result;
 }
 
 void SdlPlatform::pollEvents(std::vector<Message>& out) {

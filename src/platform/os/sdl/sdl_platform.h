@@ -34,6 +34,7 @@ public:
     void destroyNativeWindow(WindowHandle handle) override;
     NativeWindow nativeWindow(WindowHandle handle) const override;
     bool foreignClientRect(ForeignWindowId id, Rect& out) override;
+    int paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) override;
     void pollEvents(std::vector<Message>& out) override;
     bool waitEvents(std::uint32_t timeoutMs) override;
     std::uint32_t timeMs() override;
