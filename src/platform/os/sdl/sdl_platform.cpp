@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/os/sdl/x11_util.h"
+#include "platform/os/url.h"
 
 namespace vm::os {
 namespace {
@@ -324,11 +325,7 @@ void SdlPlatform::freeLibrary(LibraryHandle library) {
 }
 
 int SdlPlatform::openUrl(std::string_view url) {
-    // Only web addresses: the text comes from a resource, and xdg-open would also open local files or
-    // take a leading '-' as an option.
-    bool web = url.starts_with("http://") || url.starts_with("https://");
-    bool clean = std::none_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-    if (!web || !clean || url.size() > 2048) return kFail;
+    if (!isOpenableUrl(url)) return kFail;
     std::string copy(url);
     // Fork twice so the opener is never our zombie and we never wait for it.
     pid_t child = fork();
