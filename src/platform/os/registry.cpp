@@ -198,6 +198,19 @@ int regCloseKey(RegKey& key) noexcept {
     return r;
 }
 
+int regReadDword(RegHive hive, std::string_view path, std::string_view name, std::uint32_t& out) noexcept {
+    RegKey key;
+    const int r = regOpenKey(hive, path, RegAccess::Read, key);
+    return r == kRegOk ? regQueryDword(key, name, out) : r;
+}
+
+int regReadString(RegHive hive, std::string_view path, std::string_view name, std::string& out,
+                  std::size_t maxBytes) noexcept {
+    RegKey key;
+    const int r = regOpenKey(hive, path, RegAccess::Read, key);
+    return r == kRegOk ? regQueryString(key, name, out, maxBytes) : r;
+}
+
 void useRegistryFile(std::string path) {
     Backend& b = backend();
     b.path = std::move(path);

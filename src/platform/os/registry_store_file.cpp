@@ -14,11 +14,13 @@ namespace vm::os {
 namespace {
 
 std::optional<RegWriteCrash> g_crash;
+bool g_dead = false;  // a simulated crash has happened: the "process" writes nothing more
 
 // True when the simulated crash happens before this step.
 bool crashesAt(RegWriteStep step) noexcept {
     if (!g_crash || g_crash->step != step) return false;
     g_crash.reset();
+    g_dead = true;
     return true;
 }
 
@@ -78,6 +80,7 @@ RegFileState readRegistryFile(const std::string& path, RegistryDocument& doc) {
 }
 
 int replaceRegistryFile(const std::string& path, std::string_view bytes) {
+    if (g_dead) return -1;
     const std::string folder = folderOf(path);
     if (g_mkdir_with_parents(folder.c_str(), 0700) != 0) return -1;
 
@@ -94,6 +97,7 @@ int replaceRegistryFile(const std::string& path, std::string_view bytes) {
     if (g_crash && g_crash->step == RegWriteStep::Write) {
         const std::size_t part = std::min(g_crash->bytesWritten, bytes.size());
         g_crash.reset();
+        g_dead = true;
         writeAll(fd, bytes.data(), part);
         ::close(fd);
         return -1;
@@ -141,6 +145,9 @@ RegistryFileLock::~RegistryFileLock() {
     if (fd_ >= 0) ::close(fd_);  // closing drops the lock
 }
 
-void simulateRegistryWriteCrash(std::optional<RegWriteCrash> crash) noexcept { g_crash = crash; }
+void simulateRegistryWriteCrash(std::optional<RegWriteCrash> crash) noexcept {
+    g_crash = crash;
+    g_dead = false;
+}
 
 }  // namespace vm::os

@@ -46,7 +46,9 @@ private:
 };
 
 // Test seam: makes the next replaceRegistryFile stop the way a killed process would, before the given
-// step (for Write: after bytesWritten bytes), leaving the temporary file behind. Cleared once it fires.
+// step (for Write: after bytesWritten bytes), leaving the temporary file behind. Once it has fired,
+// every later replace fails too (a dead process writes nothing more) until the seam is set again or
+// cleared with nullopt.
 enum class RegWriteStep { CreateTemp, Write, SyncFile, Rename, SyncFolder };
 struct RegWriteCrash {
     RegWriteStep step = RegWriteStep::CreateTemp;

@@ -65,7 +65,8 @@ Token Lexer::lexText() noexcept {
         case ')': ++p_; t.kind = Tok::CParen; return t;
         case ',': ++p_; t.kind = Tok::Comma; return t;
         case ';': ++p_; t.kind = Tok::Semicolon; return t;
-        case '>': return error();
+        case '>':
+        case 0: return error();  // would otherwise lex as an empty name and never advance
         case '"': {
             const std::uint8_t* s = ++p_;
             while (p_ < end_ && *p_ != '"') ++p_;
