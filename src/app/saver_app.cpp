@@ -32,6 +32,9 @@ void copyText(std::array<char, 128>& field, const std::string& text) {
 }  // namespace
 
 SaverApp::SaverApp() {
+    // The embedded defaults are constant data, safe to read during static construction.
+    settingsStore_.loadDefaults();
+    settings_ = settingsStore_.defaults();
     logEnabled_ = kLogEnabled;
     gInstance = this;
 }
@@ -43,6 +46,7 @@ SaverApp::~SaverApp() {
 SaverApp* SaverApp::instance() noexcept { return gInstance; }
 
 int SaverApp::createSaver() {
+    texts_.load();
     initDefaults();
     if (launch_.seed) std::srand(*launch_.seed);
     ParsedCommandLine parsed = parseCommandLine(launch_.commandLine);
@@ -408,7 +412,9 @@ void SaverApp::changePassword() {
 
 int SaverApp::enumerateDirect3D() { return kResultOk; }
 
-std::string SaverApp::configurationTitle() { return {}; }
+std::string SaverApp::configurationTitle() { return texts_.lookup(std::string_view("screensaver_configuration")); }
+
+void SaverApp::readSettings() { settingsStore_.readRegistry(settings_); }
 
 int SaverApp::createDevice() {
     // Without a window there is nothing to put a device on: the same report as no compatible device.

@@ -18,12 +18,12 @@ int SceneSaver::initDefaults() {
     return 0;
 }
 
-// The options live in the settings store beside the record; read and written there once it is here.
-int SceneSaver::readSceneOptions() { return 0; }
-int SceneSaver::writeSceneOptions() { return 0; }
+int SceneSaver::readSceneOptions() { return settingsStore().readSceneOptions(sceneOptions_); }
+
+int SceneSaver::writeSceneOptions() { return settingsStore().writeSceneOptions(sceneOptions_); }
 
 int SceneSaver::restoreSceneDefaults() {
-    sceneOptions_ = sceneDefaults_;
+    settingsStore().restoreSceneDefaults(sceneOptions_);
     return 0;
 }
 

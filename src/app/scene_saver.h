@@ -33,7 +33,6 @@ public:
 
 protected:
     SceneOptions sceneOptions_;             // all false until read or restored
-    SceneOptions sceneDefaults_ = kBuiltInSceneDefaults;
     ChurchScene* scene_ = nullptr;          // made by initDefaults once the scene layer exists
     std::vector<std::uint8_t> playedTracks_;
     int currentTrack_ = 0;

@@ -92,6 +92,7 @@ TEST_F(PasswordTest, RefusedPasswordKeepsRunningAndTheNextMoveAsksAgain) {
     app.passwordOption = 1;
     gVerifierAnswers = {0, 0, 0, 1};
     gWatched = &app;
+    app.setExitOnMouseMove(true);
     std::uint32_t at = fake.nowMs + 1000;
     fake.scheduleInput(at, os::msg::KeyDown, 'k');
     fake.scheduleInput(at + 500, os::msg::MouseMove);

@@ -302,12 +302,14 @@ TEST_F(SaverFixture, SecondInstanceDoesNothing) {
         const char* mode;
         bool saverWindowExists;
         bool lockHeldElsewhere;
+        const char* otherWindowTitle;
     };
     const Case cases[] = {
-        {"saver window present, /s", "/s", true, false},
-        {"saver window present, /c", "/c", true, false},
-        {"another process holds the lock, /t", "/t", false, true},
-        {"another process holds the lock, /a", "/a", false, true},
+        {"saver window present, /s", "/s", true, false, nullptr},
+        {"saver window present, /c", "/c", true, false, nullptr},
+        {"configuration dialog open, /s", "/s", false, false, "Vaultmere 3D Screensaver Configuration"},
+        {"another process holds the lock, /t", "/t", false, true, nullptr},
+        {"another process holds the lock, /a", "/a", false, true, nullptr},
     };
     for (const Case& c : cases) {
         os::resetWindowSystem();
@@ -319,6 +321,11 @@ TEST_F(SaverFixture, SecondInstanceDoesNothing) {
         if (c.saverWindowExists) {
             os::registerClass({kSaverClassName, os::defWindowProc, 0});
             os::createWindow({kSaverClassName, "D3D SS", 0, 0, {}, os::WindowHandle::None, 0});
+            fake.createdWindows.clear();
+        }
+        if (c.otherWindowTitle) {
+            os::registerClass({"dialog", os::defWindowProc, 0});
+            os::createWindow({"dialog", c.otherWindowTitle, 0, 0, {}, os::WindowHandle::None, 0});
             fake.createdWindows.clear();
         }
         TracingSaver saver;

@@ -27,13 +27,18 @@ TEST(SceneSaver, ConstructionValuesAndWhatInitDefaultsChanges) {
     EXPECT_EQ(saver.mouseMoveBudget(), 30);
     EXPECT_EQ(saver.presentParity(), 1);
     EXPECT_EQ(saver.overlay().glyphTextures[14], -1);
+    // The record starts as the embedded defaults, not the built-in values.
+    EXPECT_EQ(saver.settings(), saver.settingsStore().defaults());
+    EXPECT_FALSE(saver.settings().ExitOnMouseMove);
+    EXPECT_EQ(saver.settings().MusicVolume, 75);
 
     saver.initDefaults();
     for (const Case& c : cases) EXPECT_FLOAT_EQ(saver.overlay().*c.field, c.afterInit) << c.name;
     EXPECT_FALSE(saver.sfxCapable());
     EXPECT_EQ(saver.sceneOptions(), SceneOptions{}) << "options stay off until read or restored";
     saver.restoreSceneDefaults();
-    EXPECT_EQ(saver.sceneOptions(), kBuiltInSceneDefaults);
+    EXPECT_EQ(saver.sceneOptions(), saver.settingsStore().sceneDefaults());
+    EXPECT_TRUE(saver.sceneOptions().Mirror);
 }
 
 }  // namespace
