@@ -1,5 +1,7 @@
 #include "app/base/log_file.h"
 
+#include "platform/os/system.h"
+
 namespace vm {
 
 // The original wrote in text mode on its platform, so every line ends with CR LF.
@@ -16,7 +18,7 @@ void LogFile::open(const std::string& fileName) {
     open_ = false;
     stream_ = std::fopen(fileName.c_str(), "wb");
     if (!stream_) {
-        // TODO(shell): the "Warning" / "Cant create log  file" message box through platform/os.
+        os::messageBox(os::WindowHandle::None, "Warning", "Cant create log  file");
         return;
     }
     open_ = true;

@@ -1,0 +1,423 @@
+#include "app/saver_app.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/base/results.h"
+#include "platform/os/resources.h"
+#include "platform/os/system.h"
+#include "platform/os/termination.h"
+#include "platform/os/windows.h"
+
+namespace vm {
+namespace {
+
+SaverApp* gInstance = nullptr;
+
+#ifdef VM_LOG_ENABLED
+constexpr bool kLogEnabled = true;
+#else
+constexpr bool kLogEnabled = false;
+#endif
+
+// Copies an outside text into a fixed record field, cut to fit and always terminated.
+void copyText(std::array<char, 128>& field, const std::string& text) {
+    std::size_t n = std::min(text.size(), field.size() - 1);
+    std::memcpy(field.data(), text.data(), n);
+    field[n] = '\0';
+}
+
+}  // namespace
+
+SaverApp::SaverApp() {
+    logEnabled_ = kLogEnabled;
+    gInstance = this;
+}
+
+SaverApp::~SaverApp() {
+    if (gInstance == this) gInstance = nullptr;
+}
+
+SaverApp* SaverApp::instance() noexcept { return gInstance; }
+
+int SaverApp::createSaver() {
+    initDefaults();
+    if (launch_.seed) std::srand(*launch_.seed);
+    ParsedCommandLine parsed = parseCommandLine(launch_.commandLine);
+    runMode_ = launch_.impliedSaver ? RunMode::Saver : parsed.mode;
+    parentWindow_ = parsed.parentWindow;
+
+    log_.setEnabled(logEnabled_);
+    if (runMode_ == RunMode::Config) log_.open("Config_Log.txt");
+    else if (runMode_ != RunMode::ChangePassword) log_.open("Saver_Log.txt");
+
+    okToRun_ = enumerateDirect3D() == 0;
+    // A saver window or the open configuration dialog anywhere means another instance: stand aside.
+    // The window search sees this process; the lock sees the others.
+    std::string dialogTitle = configurationTitle();
+    if (os::findWindow(kSaverClassName, {}) != os::WindowHandle::None ||
+        (!dialogTitle.empty() && os::findWindow({}, dialogTitle) != os::WindowHandle::None) ||
+        !os::platform().acquireInstanceLock()) {
+        okToRun_ = false;
+    }
+    if (!okToRun_) return 0;
+
+    checkCapabilities();
+    enumerateMonitors();
+    if (runMode_ == RunMode::Preview || runMode_ == RunMode::Saver || runMode_ == RunMode::Test) {
+        if (createSaverWindows() < 0) log_.writeLine("Cannot create Saver Window!");
+        else log_.writeLine("Create Saver Window complete");
+    }
+    if (runMode_ == RunMode::Preview) previewWait();
+    return 0;
+}
+
+void SaverApp::previewWait() {
+    previewWait_ = true;
+    os::postMessage(mainWindow_, os::msg::User, 0, 0);
+    while (previewWait_) {
+        os::Message message;
+        int got = os::getMessage(message);
+        if (got == 0) {
+            os::postQuitMessage(0);
+            break;
+        }
+        // The host may destroy the pane during the wait; with nothing left to wait for, stop waiting.
+        if (got < 0) break;
+        os::translateMessage(message);
+        os::dispatchMessage(message);
+    }
+    previewWait_ = false;
+}
+
+void SaverApp::run() {
+    if (!okToRun_) return;
+    switch (runMode_) {
+    case RunMode::Config: runConfigDialog(); return;
+    case RunMode::ChangePassword: changePassword(); return;
+    case RunMode::Preview:
+    case RunMode::Saver:
+    case RunMode::Test: break;
+    }
+    readSettings();
+    readSceneOptions();
+    chooseDisplayMode();
+    saverLoop();
+    os::destroyWindow(mainWindow_);
+}
+
+void SaverApp::enumerateMonitors() {
+    monitorCount_ = 0;
+    for (std::uint32_t index = 0; monitorCount_ < kMaxMonitors; ++index) {
+        os::DisplayDevice device;
+        if (!os::displayDevice({}, index, device)) break;
+        if (device.stateFlags & os::displayflag::MirroringDriver) continue;
+        os::DisplayDevice firstMonitor;
+        if (!os::displayDevice(device.name, 0, firstMonitor)) firstMonitor = {};
+        MonitorRecord& record = monitors_[static_cast<std::size_t>(monitorCount_)];
+        record = MonitorRecord{};
+        copyText(record.adapterDescription, device.description);
+        copyText(record.monitorDescription, firstMonitor.description);
+        if (device.stateFlags & os::displayflag::AttachedToDesktop) {
+            os::DisplaySettings mode;
+            if (os::currentDisplaySettings(device.name, mode)) {
+                bool primary = device.stateFlags & os::displayflag::PrimaryDevice;
+                record.screenRect.left = primary ? 0 : mode.x;
+                record.screenRect.top = primary ? 0 : mode.y;
+                record.screenRect.right = record.screenRect.left + mode.width;
+                record.screenRect.bottom = record.screenRect.top + mode.height;
+                record.monitor = os::monitorFromRect(record.screenRect);
+            }
+        }
+        ++monitorCount_;
+    }
+}
+
+int SaverApp::createSaverWindows() {
+    os::registerClass({kSaverClassName, &SaverApp::windowProc, kIconResourceId});
+    os::WindowDesc desc;
+    desc.className = kSaverClassName;
+    desc.title = kSaverWindowTitle;
+    switch (runMode_) {
+    case RunMode::Preview: {
+        os::Rect client;
+        if (parentWindow_ != 0 && os::platform().foreignClientRect(parentWindow_, client)) {
+            desc.style = os::style::Child | os::style::Visible;
+            desc.rect = client;
+            desc.foreign = parentWindow_;
+            mainWindow_ = os::createWindow(desc);
+        }
+        break;
+    }
+    case RunMode::Saver: {
+        desc.style = os::style::Popup | os::style::Visible;
+        desc.exStyle = os::style::ExTopMost;
+        os::ForeignWindowId target = saverTarget(launch_, launch_.root ? os::platform().rootWindow() : 0);
+        if (target != 0) {
+            // Another program's window (XScreenSaver's, or the root): draw into it, make none.
+            os::Rect client;
+            if (!os::platform().foreignClientRect(target, client)) return kResultFail;
+            desc.rect = client;
+            desc.foreign = target;
+            mainWindow_ = os::createWindow(desc);
+            break;
+        }
+        for (int i = 0; i < monitorCount_; ++i) {
+            MonitorRecord& record = monitors_[static_cast<std::size_t>(i)];
+            if (record.monitor == 0) continue;
+            desc.rect = record.screenRect;
+            desc.owner = mainWindow_;
+            record.window = os::createWindow(desc);
+            if (record.window == os::WindowHandle::None) return kResultFail;
+            if (mainWindow_ == os::WindowHandle::None) mainWindow_ = record.window;
+        }
+        break;
+    }
+    case RunMode::Test:
+        // Client area (50, 50)-(650, 450); the window manager adds the caption around it.
+        desc.style = os::style::Visible | os::style::Caption | os::style::SysMenu | os::style::MinimizeBox;
+        desc.rect = {50, 50, 650, 450};
+        mainWindow_ = os::createWindow(desc);
+        break;
+    case RunMode::Config:
+    case RunMode::ChangePassword: break;
+    }
+    if (mainWindow_ == os::WindowHandle::None) return kResultFail;
+    os::hideCursor();
+    return kResultOk;
+}
+
+void SaverApp::saverLoop() {
+    isWin9x_ = os::platformId() == os::PlatformId::Windows9x;
+    if (runMode_ == RunMode::Saver && isWin9x_) preparePassword();
+
+    if (runMode_ != RunMode::Preview) {
+        // Loading pumps no messages: a termination request ends the process at once meanwhile.
+        os::ImmediateTerminationScope loading;
+        int created = createDevice();
+        if (created == 1) {
+            os::messageBox(mainWindow_, "Cant get Desktop DisplayMode.", "Error!", os::MessageBoxIcon::Error);
+            return;
+        }
+        if (created == 2) {
+            os::messageBox(mainWindow_, "Could not find any compatible Direct3D\ndevices.", "Error!",
+                           os::MessageBoxIcon::Error);
+            return;
+        }
+        loadDigitGlyphs();
+        loadScene(device_);
+        afterLoad(device_);
+        initSound();
+        log_.writeLine("All Data Was Loaded.");
+    }
+
+    // A preview whose pane is gone (never there, or destroyed by the host during the start-up wait) has
+    // nothing to show and nobody left to end it: do not loop forever.
+    if (runMode_ == RunMode::Preview && !os::isWindow(mainWindow_)) return;
+
+    os::setTimer(mainWindow_, kFpsTimerId, 1000);
+    // quitFlag is not cleared here: a close that arrived during the preview wait must still end the run.
+    lastFrameTime_ = static_cast<float>(os::timeMs());
+    benchmarkStartMs_ = os::timeMs();
+
+    os::Message message;
+    while (message.message != os::msg::Quit && !quitFlag_) {
+        if (os::peekMessage(message)) {
+            os::translateMessage(message);
+            os::dispatchMessage(message);
+        } else if (runMode_ != RunMode::Preview) {
+            frameStep();
+            ++framesRendered_;
+            if (launch_.frames > 0 && framesRendered_ >= launch_.frames) finishHeadlessRun();
+        }
+        os::sleepMs(2);
+    }
+}
+
+void SaverApp::finishHeadlessRun() {
+    if (!launch_.snapshot.empty()) writeSnapshot(launch_.snapshot);
+    if (launch_.benchmark) {
+        std::uint32_t ms = os::timeMs() - benchmarkStartMs_;
+        double seconds = ms * 0.001;
+        std::printf("frames %ld, seconds %.3f, frames per second %.1f\n", framesRendered_, seconds,
+                    seconds > 0 ? static_cast<double>(framesRendered_) / seconds : 0.0);
+        std::fflush(stdout);
+    }
+    shutdown();
+}
+
+void SaverApp::frameStep() {
+    if (!device_) return;
+    auto now = static_cast<float>(os::timeMs());
+    float elapsed = now - lastFrameTime_;  // milliseconds
+    lastFrameTime_ = static_cast<float>(os::timeMs());
+    if (elapsed < 0) elapsed = 0;
+
+    int state = testDeviceState();
+    if (state == 2) restoreDevice();
+    if (state != 0) return;
+
+    updateFrame(device_, elapsed);
+    renderFrame(device_);
+    presentParity_ = 1 - presentParity_;
+    ++frameCount_;
+}
+
+int SaverApp::requestQuit() {
+    if (runMode_ != RunMode::Saver && runMode_ != RunMode::Test) return 0;
+    if (runMode_ == RunMode::Saver && isWin9x_ && verifyPassword_) {
+        // The verifier's dialog must appear over the picture, so the primary surface goes in front.
+        if (presentParity_ == 0) presentOnce();
+        if (!verifyPassword(mainWindow_)) {
+            os::hideCursor();
+            mouseMoveBudget_ = 0;  // the next move asks again
+            presentParity_ = 1;
+            lastFrameTime_ = static_cast<float>(os::timeMs());
+            return 0;
+        }
+    }
+    shutdown();
+    return 1;
+}
+
+void SaverApp::shutdown() {
+    freeSound();
+    if (device_) restoreGamma();
+    releaseTextures();
+    releaseScene();
+    releaseDevice();
+    os::killTimer(mainWindow_, kFpsTimerId);
+    if (passwordModule_) {
+        os::freeLibrary(passwordModule_);
+        passwordModule_ = {};
+        verifyPassword_ = nullptr;
+    }
+    quitFlag_ = true;
+    log_.close();
+}
+
+std::intptr_t SaverApp::windowProc(os::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) {
+    SaverApp* app = instance();
+    if (!app) return os::defWindowProc(window, message, wParam, lParam);
+    return app->handleMessage(window, message, wParam, lParam);
+}
+
+std::intptr_t SaverApp::handleMessage(os::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+    using namespace os::msg;
+    switch (message) {
+    case Create:
+        if (runMode_ == RunMode::Preview) previewBitmapLoaded_ = !os::findResource("BITMAP", kPreviewBitmapId).empty();
+        break;
+    case Destroy:
+    case Close:
+        quitFlag_ = true;
+        return 1;
+    case Paint:
+        // The preview picture is drawn by the graphics layer once it can blit into a foreign window.
+        if (runMode_ == RunMode::Preview) return 0;
+        break;
+    case ActivateApp:
+        if (wParam == 0 && runMode_ != RunMode::Test) return requestQuit();
+        break;
+    case SetCursor:
+        if (runMode_ == RunMode::Saver) return 1;
+        break;
+    case KeyDown:
+    case LButtonDown:
+    case RButtonDown:
+    case MButtonDown:
+        if (runMode_ != RunMode::Test) return requestQuit();
+        break;
+    case MouseMove:
+        if (runMode_ != RunMode::Preview && settings_.ExitOnMouseMove) {
+            if (--mouseMoveBudget_ < 0) return requestQuit();
+        }
+        break;
+    case Timer:
+        if (wParam == kPreviewTimerId) {
+            previewWait_ = false;
+            os::killTimer(window, kPreviewTimerId);
+        } else if (wParam == kFpsTimerId) {
+            framesPerSecond_ = frameCount_;
+            frameCount_ = 0;
+        }
+        break;
+    case SysCommand:
+        if (runMode_ == RunMode::Saver &&
+            (wParam == os::syscmd::Close || wParam == os::syscmd::NextWindow ||
+             wParam == os::syscmd::PrevWindow || wParam == os::syscmd::ScreenSave)) {
+            return requestQuit();
+        }
+        break;
+    case PowerBroadcast:
+        if (wParam == os::kPowerSuspend && !verifyPassword_) return requestQuit();
+        break;
+    case User:
+        os::setTimer(window, kPreviewTimerId, 500);
+        break;
+    default: break;
+    }
+    return defaultWindowProc(window, message, wParam, lParam);
+}
+
+std::intptr_t SaverApp::defaultWindowProc(os::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                          std::intptr_t lParam) {
+    return os::defWindowProc(window, message, wParam, lParam);
+}
+
+// --- password ---
+
+void SaverApp::preparePassword() {
+    std::uint32_t usePassword = 0;
+    if (!readPasswordOption(usePassword) || usePassword == 0) return;
+    passwordModule_ = os::loadLibrary("PASSWORD.CPL");
+    if (!passwordModule_) return;
+    verifyPassword_ = reinterpret_cast<VerifyPasswordFn>(os::libraryFunction(passwordModule_, "VerifyScreenSavePwd"));
+}
+
+bool SaverApp::verifyPassword(os::WindowHandle window) {
+    if (!verifyPassword_) return true;
+    return verifyPassword_(static_cast<std::uintptr_t>(window)) != 0;
+}
+
+void SaverApp::changePassword() {
+    os::LibraryHandle library = os::loadLibrary("MPR.DLL");
+    if (!library) return;
+    auto change = reinterpret_cast<ChangePasswordFn>(os::libraryFunction(library, "PwdChangePasswordA"));
+    if (change) change("SCRSAVE", static_cast<std::uintptr_t>(parentWindow_), 0, nullptr);
+    os::freeLibrary(library);
+}
+
+// --- steps of other layers, until they arrive ---
+
+int SaverApp::enumerateDirect3D() { return kResultOk; }
+
+std::string SaverApp::configurationTitle() { return {}; }
+
+int SaverApp::createDevice() {
+    // Without a window there is nothing to put a device on: the same report as no compatible device.
+    if (mainWindow_ == os::WindowHandle::None) return 2;
+    return 0;
+}
+
+void SaverApp::releaseDevice() {
+    device_ = nullptr;
+    direct3D_ = nullptr;
+}
+
+bool SaverApp::readPasswordOption(std::uint32_t&) { return false; }
+
+int SaverApp::writeSnapshot(const std::string& path) {
+    std::fprintf(stderr, "vaultmere: no rendering device in this build yet; snapshot %s not written\n", path.c_str());
+    return kResultFail;
+}
+
+int SaverApp::setupDeviceState(d3d::Device*) { return 0; }
+int SaverApp::showLoadingScreen(d3d::Device*) { return 0; }
+int SaverApp::updateFrame(d3d::Device*, float) { return 0; }
+int SaverApp::renderFrame(d3d::Device*) { return 0; }
+
+}  // namespace vm

@@ -1,0 +1,75 @@
+#include "archive/huffman_table.h"
+
+#include <algorithm>
+
+namespace vm {
+
+void HuffmanTable::build(std::span<const std::uint8_t> lengths) noexcept {
+  const std::size_t n = std::min<std::size_t>(lengths.size(), kMaxSymbols);
+  std::array<std::uint32_t, 16> count{};
+  for (std::size_t i = 0; i < n; ++i) ++count[lengths[i] & 0xF];
+  count[0] = 0;
+
+  limit_[0] = 0;
+  position_[0] = 0;
+  std::uint32_t code = 0;
+  for (unsigned i = 1; i < 16; ++i) {
+    code = 2 * (code + count[i]);
+    limit_[i] = std::min<std::uint32_t>(code << (15 - i), 0xFFFF);
+    position_[i] = position_[i - 1] + count[i - 1];
+  }
+
+  symbols_.fill(0);  // slots an over-full set leaves unfilled decode as symbol 0, deterministically
+  std::array<std::uint32_t, 16> next = position_;
+  for (std::size_t s = 0; s < n; ++s) {
+    const unsigned len = lengths[s] & 0xF;
+    if (len != 0 && next[len] < kMaxSymbols) symbols_[next[len]++] = static_cast<std::uint16_t>(s);
+  }
+  symbolCount_ = static_cast<std::uint32_t>(n);
+
+  // A quick slot covers the windows q << 6 .. q << 6 | 63. Its answer holds for all of them when
+  // the lowest and the highest (low bit cleared, as the rule reads it) give the same length and that
+  // length is within the quick bits: then the limit compares and the index shift cannot see the
+  // bits below the slot.
+  constexpr unsigned kRest = 16 - kQuickBits;
+  for (std::uint32_t q = 0; q < (1u << kQuickBits); ++q) {
+    const std::uint32_t lo = q << kRest;
+    const std::uint32_t hi = lo | ((1u << kRest) - 2);
+    const unsigned len = lengthOf(lo);
+    if (len > kQuickBits || lengthOf(hi) != len) {
+      quick_[q] = 0;
+      continue;
+    }
+    const Result r = decodeSlow(lo);
+    quick_[q] = static_cast<std::uint16_t>(r.symbol << 4 | len);
+  }
+}
+
+unsigned HuffmanTable::lengthOf(std::uint32_t b) const noexcept {
+  // Limits never decrease, so this is the smallest length whose limit lies above b.
+  for (unsigned i = 1; i < 15; ++i)
+    if (b < limit_[i]) return i;
+  return 15;
+}
+
+HuffmanTable::Result HuffmanTable::decodeSlow(std::uint32_t window) const noexcept {
+  const std::uint32_t b = window & 0xFFFE;
+  unsigned len;
+  // Fixed search tree over the limits, as the format decodes.
+  if (b < limit_[8]) {
+    if (b < limit_[4]) {
+      len = b < limit_[2] ? (b < limit_[1] ? 1 : 2) : (b < limit_[3] ? 3 : 4);
+    } else {
+      len = b < limit_[6] ? (b < limit_[5] ? 5 : 6) : (b < limit_[7] ? 7 : 8);
+    }
+  } else if (b < limit_[12]) {
+    len = b < limit_[10] ? (b < limit_[9] ? 9 : 10) : (b < limit_[11] ? 11 : 12);
+  } else {
+    len = b < limit_[14] ? (b < limit_[13] ? 13 : 14) : 15;
+  }
+  std::uint32_t index = position_[len] + ((b - limit_[len - 1]) >> (16 - len));
+  if (index >= symbolCount_ || index >= kMaxSymbols) index = 0;
+  return {symbols_[index], static_cast<std::uint8_t>(len)};
+}
+
+}  // namespace vm

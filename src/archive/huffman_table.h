@@ -1,0 +1,52 @@
+#pragma once
+// Canonical Huffman decode table of the RAR 2.0 format, built from per-symbol code lengths 0..15.
+//
+// Codes are read most significant bit first from a 16-bit window ("peek"). The table keeps the
+// format's own decoding rule exactly, including its answers for incomplete or over-full length sets,
+// because corrupt input must decode deterministically rather than be rejected here:
+//   length = smallest i in 1..14 with (peek & ~1) < limit[i], else 15;
+//   index  = position[length] + ((peek & ~1) - limit[length-1]) >> (16 - length);
+//   symbol = symbols[index], or symbols[0] when index >= symbolCount.
+// A quick table over the first kQuickBits bits answers every code that the rule resolves without
+// looking further; other windows fall back to the limit search.
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace vm {
+
+class HuffmanTable {
+ public:
+  static constexpr unsigned kQuickBits = 10;
+  static constexpr unsigned kMaxSymbols = 298;  // the literal/length alphabet is the largest
+
+  // lengths.size() <= kMaxSymbols; each value is taken modulo 16.
+  void build(std::span<const std::uint8_t> lengths) noexcept;
+
+  struct Result {
+    std::uint16_t symbol;
+    std::uint8_t length;  // bits to consume, 1..15
+  };
+
+  // window: the next 16 input bits, first bit in bit 15.
+  Result decode(std::uint32_t window) const noexcept {
+    // Quick entry layout: bits 0..3 code length (0 = not resolvable by the quick table),
+    // bits 4..15 symbol.
+    const std::uint16_t e = quick_[window >> (16 - kQuickBits)];
+    if (e & 0xF) return {static_cast<std::uint16_t>(e >> 4), static_cast<std::uint8_t>(e & 0xF)};
+    return decodeSlow(window);
+  }
+
+ private:
+  Result decodeSlow(std::uint32_t window) const noexcept;
+  unsigned lengthOf(std::uint32_t b) const noexcept;
+
+  std::array<std::uint32_t, 16> limit_{};
+  std::array<std::uint32_t, 16> position_{};
+  std::array<std::uint16_t, kMaxSymbols> symbols_{};
+  std::uint32_t symbolCount_ = 0;
+  std::array<std::uint16_t, 1u << kQuickBits> quick_{};
+};
+
+}  // namespace vm

@@ -1,0 +1,289 @@
+#include "archive/rar20_unpacker.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace vm {
+namespace {
+
+// Base values and extra-bit counts of the length and distance slots.
+constexpr std::array<std::uint32_t, 28> kLDecode = {0,  1,  2,  3,  4,  5,   6,   7,   8,   10,
+                                                    12, 14, 16, 20, 24, 28,  32,  40,  48,  56,
+                                                    64, 80, 96, 112, 128, 160, 192, 224};
+constexpr std::array<std::uint8_t, 28> kLBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                                 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+constexpr std::array<std::uint32_t, 48> kDDecode = {
+    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
+    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
+    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
+    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+constexpr std::array<std::uint8_t, 48> kDBits = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,
+                                                 5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
+                                                 11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16,
+                                                 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
+constexpr std::array<std::uint32_t, 8> kSDDecode = {0, 4, 8, 16, 32, 64, 128, 192};
+constexpr std::array<std::uint8_t, 8> kSDBits = {2, 2, 3, 4, 5, 6, 6, 6};
+
+// Alphabets of one LZ table set, in transmission order.
+constexpr std::size_t kLdSize = 298, kDdSize = 48, kRdSize = 28, kBdSize = 19;
+constexpr std::size_t kLzTableSize = kLdSize + kDdSize + kRdSize;  // 374
+constexpr std::size_t kAudioTableSize = 257;                        // 256 deltas + table switch
+
+// A flush is due once fewer than this many window bytes separate the decoder from bytes not yet
+// handed out; one step writes at most 260.
+constexpr std::uint32_t kFlushMargin = 270;
+
+}  // namespace
+
+Rar20Unpacker::Rar20Unpacker() noexcept {
+  const std::array<std::uint8_t, kLdSize> none{};
+  ld_.build(none);
+  dd_.build(std::span(none).first(kDdSize));
+  rd_.build(std::span(none).first(kRdSize));
+  bd_.build(std::span(none).first(kBdSize));
+  for (auto& t : md_) t.build(std::span(none).first(kAudioTableSize));
+}
+
+void Rar20Unpacker::FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
+
+bool Rar20Unpacker::init() noexcept {
+  window_.reset(static_cast<std::uint8_t*>(std::calloc(kWindowSize + kWindowSlack, 1)));
+  writtenSinceClear_ = 0;
+  return window_ != nullptr;
+}
+
+void Rar20Unpacker::reset() noexcept {
+  audio_ = false;
+  curChannel_ = 0;
+  channelDelta_ = 0;
+  for (auto& p : predictors_) p.reset();
+  oldDist_.fill(0);
+  oldDistIndex_ = 0;
+  lastDist_ = 0;
+  lastLength_ = 0;
+  // Far matches of a fresh entry read zeros. Output fills the window from 0 upward, so only the
+  // bytes written since the last clear need clearing.
+  std::memset(window_.get(), 0, std::min<std::uint64_t>(writtenSinceClear_, kWindowSize));
+  writtenSinceClear_ = 0;
+  prevLengths_.fill(0);
+  unpackPos_ = 0;
+  writePos_ = 0;
+}
+
+BitReader Rar20Unpacker::readTables(BitReader in) noexcept {
+  in.refill();
+  const std::uint32_t head = in.peek16();
+  audio_ = (head & 0x8000) != 0;
+  if ((head & 0x4000) == 0) prevLengths_.fill(0);  // fresh set; else lengths are deltas
+  in.skip(2);
+
+  std::size_t size = kLzTableSize;
+  if (audio_) {
+    channels_ = ((head >> 12) & 3) + 1;
+    if (curChannel_ >= channels_) curChannel_ = 0;
+    in.skip(2);
+    size = channels_ * kAudioTableSize;
+  }
+
+  std::array<std::uint8_t, kBdSize> bitLengths{};
+  for (auto& l : bitLengths) {
+    in.refill();
+    l = static_cast<std::uint8_t>(in.take(4));
+  }
+  bd_.build(bitLengths);
+
+  std::array<std::uint8_t, 4 * kAudioTableSize> lengths{};
+  for (std::size_t i = 0; i < size;) {
+    in.refill();
+    const HuffmanTable::Result r = bd_.decode(in.peek16());
+    in.skip(r.length);
+    if (r.symbol < 16) {
+      lengths[i] = static_cast<std::uint8_t>((r.symbol + prevLengths_[i]) & 0xF);
+      ++i;
+    } else if (r.symbol == 16) {
+      // Repeat of the previous length; at the very start there is none, and 0 is repeated.
+      const std::size_t n = in.take(2) + 3;
+      const std::uint8_t v = i > 0 ? lengths[i - 1] : 0;
+      for (std::size_t k = 0; k < n && i < size; ++k) lengths[i++] = v;
+    } else {
+      const std::size_t n = r.symbol == 17 ? in.take(3) + 3 : in.take(7) + 11;
+      for (std::size_t k = 0; k < n && i < size; ++k) lengths[i++] = 0;
+    }
+  }
+
+  const std::span<const std::uint8_t> all(lengths);
+  if (audio_) {
+    for (std::size_t c = 0; c < channels_; ++c)
+      md_[c].build(all.subspan(c * kAudioTableSize, kAudioTableSize));
+  } else {
+    ld_.build(all.subspan(0, kLdSize));
+    dd_.build(all.subspan(kLdSize, kDdSize));
+    rd_.build(all.subspan(kLdSize + kDdSize, kRdSize));
+  }
+  // Entries beyond this set keep their earlier values.
+  std::copy_n(lengths.begin(), size, prevLengths_.begin());
+  return in;
+}
+
+bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
+  if (output_ == nullptr) return true;
+  const std::uint32_t n = (upTo - writePos_) & kWindowMask;
+  if (std::uint64_t{produced_} + n > outputSize_) return false;
+  const std::uint8_t* w = window_.get();
+  if (writePos_ + n <= kWindowSize) {
+    std::memcpy(output_ + produced_, w + writePos_, n);
+  } else {
+    const std::uint32_t first = kWindowSize - writePos_;
+    std::memcpy(output_ + produced_, w + writePos_, first);
+    std::memcpy(output_ + produced_ + first, w, n - first);
+  }
+  produced_ += n;
+  return true;
+}
+
+inline std::uint32_t Rar20Unpacker::copyMatch(std::uint32_t pos, std::uint32_t length,
+                                              std::uint32_t distance) noexcept {
+  lastDist_ = distance;
+  oldDist_[oldDistIndex_++ & 3] = distance;
+  lastLength_ = length;
+
+  std::uint8_t* w = window_.get();
+  const std::uint32_t src = (pos - distance) & kWindowMask;
+  if (pos + length <= kWindowSize && src + length <= kWindowSize) {
+    const std::uint32_t dst = pos;
+    std::uint8_t* d = w + dst;
+    const std::uint8_t* s = w + src;
+    pos += length;
+    if (distance >= 8 || src > dst) {
+      // Each 8-byte chunk is loaded before it is stored and never reads bytes this copy has yet to
+      // write (the source lies 8 or more behind, or ahead where only old bytes are read), so the
+      // result equals the byte-by-byte copy. The last chunk may run up to 7 bytes past the match;
+      // those window bytes can still be read by a far match, so they are saved and put back.
+      std::uint64_t after;
+      std::memcpy(&after, d + length, 8);
+      for (std::uint32_t i = 0; i < length; i += 8) {
+        std::uint64_t t;
+        std::memcpy(&t, s + i, 8);
+        std::memcpy(d + i, &t, 8);
+      }
+      std::memcpy(d + length, &after, 8);
+    } else if (distance == 1) {
+      std::memset(d, *s, length);  // a run of one byte
+    } else {
+      for (std::uint32_t i = 0; i < length; ++i) d[i] = s[i];  // short period repeats its pattern
+    }
+    return pos;
+  }
+  for (std::uint32_t i = 0; i < length; ++i) {
+    w[pos] = w[(pos - distance) & kWindowMask];
+    pos = (pos + 1) & kWindowMask;
+  }
+  return pos;
+}
+
+std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
+                                    std::uint32_t unpackedSize, bool solid,
+                                    std::uint8_t* output) noexcept {
+  if (!window_) return 0;
+  if (!solid) reset();
+  output_ = output;
+  outputSize_ = unpackedSize;
+  produced_ = 0;
+
+  BitReader in(packed);
+  const std::uint64_t bitBudget = (std::uint64_t{packed.size()} + kOverreadBytes) * 8;
+  in.refill();
+  if (!solid) in = readTables(in);
+
+  std::uint8_t* const w = window_.get();
+  std::uint32_t pos = unpackPos_;
+  std::int64_t remaining = std::int64_t{unpackedSize} - 1;
+
+  while (remaining >= 0) {
+    pos &= kWindowMask;
+    if (((writePos_ - pos) & kWindowMask) < kFlushMargin && writePos_ != pos) {
+      if (!flush(pos)) {  // output overrun: stop decoding
+        writePos_ = pos;
+        break;
+      }
+      writePos_ = pos;
+    }
+    if (!in.refillFast()) {
+      if (in.consumedBits() > bitBudget) break;  // the data ran out long ago
+      in.refillSlow();
+    }
+
+    if (audio_) {
+      const HuffmanTable::Result r = md_[curChannel_].decode(in.peek16());
+      in.skip(r.length);
+      if (r.symbol == 256) {
+        in = readTables(in);
+        continue;
+      }
+      w[pos++] = predictors_[curChannel_].decode(static_cast<std::uint8_t>(r.symbol), channelDelta_);
+      if (++curChannel_ == channels_) curChannel_ = 0;
+      --remaining;
+      continue;
+    }
+
+    const HuffmanTable::Result r = ld_.decode(in.peek16());
+    in.skip(r.length);
+    const std::uint32_t s = r.symbol;
+    if (s < 256) {
+      w[pos++] = static_cast<std::uint8_t>(s);
+      --remaining;
+    } else if (s >= 270) {
+      const std::uint32_t n = s - 270;
+      std::uint32_t length = kLDecode[n] + 3 + in.take(kLBits[n]);
+      const HuffmanTable::Result d = dd_.decode(in.peek16());
+      in.skip(d.length);
+      const std::uint32_t distance = kDDecode[d.symbol] + 1 + in.take(kDBits[d.symbol]);
+      if (distance >= 0x2000) ++length;
+      if (distance >= 0x40000) ++length;
+      remaining -= length;
+      pos = copyMatch(pos, length, distance);
+    } else if (s == 269) {
+      in = readTables(in);
+    } else if (s == 256) {
+      remaining -= lastLength_;
+      pos = copyMatch(pos, lastLength_, lastDist_);
+    } else if (s < 261) {
+      const std::uint32_t distance = oldDist_[(oldDistIndex_ - (s - 256)) & 3];
+      const HuffmanTable::Result l = rd_.decode(in.peek16());
+      in.skip(l.length);
+      std::uint32_t length = kLDecode[l.symbol] + 2 + in.take(kLBits[l.symbol]);
+      if (distance >= 0x101) ++length;
+      if (distance >= 0x2000) ++length;
+      if (distance >= 0x40000) ++length;
+      remaining -= length;
+      pos = copyMatch(pos, length, distance);
+    } else {
+      const std::uint32_t n = s - 261;
+      const std::uint32_t distance = kSDDecode[n] + 1 + in.take(kSDBits[n]);
+      remaining -= 2;
+      pos = copyMatch(pos, 2, distance);
+    }
+  }
+  pos &= kWindowMask;
+  // remaining fell by exactly the bytes written to the window.
+  writtenSinceClear_ += static_cast<std::uint64_t>(std::int64_t{unpackedSize} - 1 - remaining);
+
+  // Read ahead the table switch that ends this entry, so the next solid entry starts on the right
+  // tables.
+  if (packed.size() >= in.consumedBits() / 8 + 5) {
+    in.refill();
+    const HuffmanTable::Result r =
+        audio_ ? md_[curChannel_].decode(in.peek16()) : ld_.decode(in.peek16());
+    in.skip(r.length);
+    if (r.symbol == (audio_ ? 256u : 269u)) in = readTables(in);
+  }
+
+  flush(pos);
+  writePos_ = pos;
+  unpackPos_ = pos;
+  output_ = nullptr;
+  return produced_;
+}
+
+}  // namespace vm

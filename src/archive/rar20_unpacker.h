@@ -1,0 +1,87 @@
+#pragma once
+// Decoder of RAR 2.0 compressed entries (unpack versions 13..20): LZ77 over a 1 MiB window with
+// Huffman-coded literals, lengths and distances, and the multimedia mode that codes byte deltas of
+// up to four interleaved channels through adaptive predictors.
+//
+// One instance serves one extraction request. Entries of a solid archive are fed in archive order;
+// a solid entry continues the window, the tables and the match history of the one before it, a
+// non-solid entry starts from a cleared state.
+//
+// Untrusted input: any packed bytes decode without reading or writing out of bounds. Corrupt data
+// yield wrong bytes (the caller's CRC check rejects them); data that run out stop decoding once more
+// than kOverreadBytes of zero padding have been consumed, so a lying size cannot spin the decoder.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "archive/audio_predictor.h"
+#include "archive/bit_reader.h"
+#include "archive/huffman_table.h"
+
+namespace vm {
+
+class Rar20Unpacker {
+ public:
+  static constexpr std::uint32_t kWindowSize = 0x100000;
+  static constexpr std::uint32_t kWindowMask = kWindowSize - 1;
+  static constexpr std::size_t kOverreadBytes = 8;
+  // Allocated beyond the window so 8-byte match copies may run past a match's end; the bytes
+  // they pass over are put back.
+  static constexpr std::uint32_t kWindowSlack = 16;
+
+  Rar20Unpacker() noexcept;
+  Rar20Unpacker(const Rar20Unpacker&) = delete;
+  Rar20Unpacker& operator=(const Rar20Unpacker&) = delete;
+
+  // Allocates the window. False when memory is short; unpack must not be called then.
+  bool init() noexcept;
+
+  // Decodes one entry from packed. output is a buffer of unpackedSize bytes, or null for an entry
+  // decoded only to carry a solid stream forward. Returns the number of bytes written to output;
+  // anything but unpackedSize means the data were cut short or overran their size.
+  std::uint32_t unpack(std::span<const std::uint8_t> packed, std::uint32_t unpackedSize, bool solid,
+                       std::uint8_t* output) noexcept;
+
+ private:
+  void reset() noexcept;
+  // Takes and returns the reader by value so the decode loop's reader never has its address taken
+  // and stays in registers across window stores.
+  BitReader readTables(BitReader in) noexcept;
+  // Hands window bytes [writePos_, upTo) to the output; false on overrun (nothing copied).
+  bool flush(std::uint32_t upTo) noexcept;
+  // Returns the window position after the copied bytes (not yet wrapped).
+  std::uint32_t copyMatch(std::uint32_t pos, std::uint32_t length, std::uint32_t distance) noexcept;
+
+  struct FreeDeleter {
+    void operator()(std::uint8_t* p) const noexcept;
+  };
+  // calloc'd: fresh pages come zeroed without being touched, and a reset clears only what was used.
+  std::unique_ptr<std::uint8_t[], FreeDeleter> window_;
+  std::uint64_t writtenSinceClear_ = 0;
+  std::uint32_t unpackPos_ = 0;
+  std::uint32_t writePos_ = 0;
+
+  std::uint8_t* output_ = nullptr;
+  std::uint32_t outputSize_ = 0;
+  std::uint32_t produced_ = 0;
+
+  HuffmanTable ld_, dd_, rd_, bd_;
+  std::array<HuffmanTable, 4> md_;
+  std::array<std::uint8_t, 4 * 257> prevLengths_{};
+
+  bool audio_ = false;
+  std::uint32_t channels_ = 1;
+  std::uint32_t curChannel_ = 0;
+  std::int32_t channelDelta_ = 0;
+  std::array<AudioPredictor, 4> predictors_{};
+
+  std::array<std::uint32_t, 4> oldDist_{};
+  std::uint32_t oldDistIndex_ = 0;  // counts up without bound; used modulo 4
+  std::uint32_t lastDist_ = 0;
+  std::uint32_t lastLength_ = 0;
+};
+
+}  // namespace vm
