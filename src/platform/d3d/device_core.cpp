@@ -260,6 +260,8 @@ Result DeviceCore::Init(const PresentTarget& t, const Caps& c, std::uint32_t sam
 DeviceCore::~DeviceCore() {
     if (watchInstalled) SDL_DelEventWatch(&LossWatch, this);
     if (!ctx) return;
+    // The shell's window outlives the device: hand it back as it was given.
+    if (!params.Windowed) ctx->SetFullscreen(false);
     ctx->MakeCurrent();
     colorTarget = depthTarget = nullptr;
     DestroyBackBuffer();
