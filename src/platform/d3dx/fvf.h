@@ -43,7 +43,8 @@ struct VertexLayout {
     int specular = -1;
     int texCoords[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
     std::uint32_t texCoordFloats[8] = {};
-    std::uint32_t blendWeightCount = 0;  // 0..5 stored floats (the last weight is implied)
+    std::uint32_t blendWeightCount = 0;  // 0..5 stored weights (the last one is implied; with
+                                         // kLastBetaUByte4 the final float holds bone indices)
     std::uint32_t texCoordSets = 0;
     bool rhw = false;
 };

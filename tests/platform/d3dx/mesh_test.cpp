@@ -77,6 +77,7 @@ TEST(VertexFormat, SizesAndOffsets) {
         {"flame 0x152", 0x152, 36, 12, 24, 28, 0},
         {"two sets 0x252", 0x252, 44, 12, 24, 28, 0},
         {"model xyz normal tex", 0x112, 32, 12, -1, 24, 0},
+        {"one weight (regression: counted as two)", fvf::kXyzB1 | fvf::kNormal, 28, 16, -1, -1, 1},
         {"two weights", fvf::kXyzB2 | fvf::kNormal | fvf::kTex1, 40, 20, -1, 32, 2},
         {"3-float texture set", fvf::kXyz | fvf::kTex1 | (1u << fvf::kTexCoordSizeShift), 24, -1, -1, 12, 0},
         {"no position", fvf::kNormal, 0, -1, -1, -1, 0},
