@@ -103,6 +103,33 @@ TEST_F(DrawFixture, DrawWithOptionsChoosesMaterials) {
     EXPECT_EQ(img.At(3 * kSize / 4, kSize / 2), 0xFF00FF00u);
 }
 
+// Stands in for the archive hook: "wall.jpg" exists, anything else is missing.
+int FakeArchiveTexture(d3d::Device* device, const char* fileName, std::shared_ptr<d3d::Texture>* out) {
+    if (std::string_view(fileName) != "wall.jpg") return -1;
+    std::unique_ptr<d3d::Texture> t;
+    const int r = device->CreateTexture(1, 1, 1, 0, d3d::Format::A8R8G8B8, d3d::Pool::Managed, &t);
+    if (r == 0) *out = std::move(t);
+    return r;
+}
+
+TEST_F(DrawFixture, AMissingTextureLeavesItsSlotEmptyAndTheMeshLoads) {
+    XModel model;
+    model.AttachDevice(device.get());
+    model.SetTextureLoader(FakeArchiveTexture);
+    ASSERT_EQ(test::loadText(model, "Frame F { Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0,1,2;;"
+                                    " MeshMaterialList { 2; 1; 0;;"
+                                    " Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"wall.jpg\"; } }"
+                                    " Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"missing.jpg\"; } } } } }"),
+              0);
+    const FrameMesh* fm = model.FindFrameByName("F")->meshes.get();
+    ASSERT_NE(fm, nullptr);
+    ASSERT_EQ(fm->textures.size(), 2u);
+    EXPECT_NE(fm->textures[0], nullptr);
+    EXPECT_EQ(fm->textures[1], nullptr);
+    EXPECT_EQ(fm->subsetCount, 2u);
+    EXPECT_EQ(fm->subsetMaterial, (std::vector<std::uint32_t>{0, 1}));
+}
+
 TEST_F(DrawFixture, SkinnedCharacterMovesBetweenTwoAnimationTimes) {
     std::ifstream in(VM_FIXTURES_DIR "/x/Testwuson.X", std::ios::binary | std::ios::ate);
     if (!in) GTEST_SKIP() << "fixture Testwuson.X is missing (shared fixtures not laid out)";
