@@ -91,6 +91,9 @@ int writeArchiveImpl(const std::vector<ArchiveEntry>& entries, const ArchiveOpti
             flags |= kFileWindow1M;
             packed = e.data;
             if (options.level > 0 && !e.data.empty()) {
+                // Always closed with a guard symbol: some decoders read one symbol past the
+                // entry's end, and encryption pads the packed data with bytes that must not
+                // decode as a table switch.
                 std::vector<uint8_t> coded = encoder.encode(e.data, true);
                 // Outside a solid stream an entry that does not shrink is stored instead; inside
                 // one, the encoder's window already holds it, so it stays compressed.

@@ -185,3 +185,34 @@ INSTANTIATE_TEST_SUITE_P(Cases, RoundTrip, ::testing::ValuesIn(cases()),
 
 } // namespace
 } // namespace vm::rarpack::test
+
+namespace vm::rarpack::test {
+namespace {
+
+// Regression: at the fastest level the reference file's packed data ended exactly after its
+// last symbol, and unar, which reads one symbol beyond, failed the entry. Every level and the
+// multimedia mode must extract.
+TEST(RoundTripReference, EveryLevelExtractsWithUnar)
+{
+    const auto data = readWholeFile(std::filesystem::path(VM_FIXTURES_DIR) / "rar" / "etalon.bin");
+    if (!data)
+        GTEST_SKIP() << "fixture rar/etalon.bin missing under " << VM_FIXTURES_DIR;
+    if (unarPath().empty())
+        GTEST_SKIP() << "unar is not installed (Debian package unar)";
+    const auto dir = freshDirectory("reference");
+    for (unsigned level = 1; level <= 5; ++level) {
+        for (Multimedia mm : {Multimedia::Off, Multimedia::Force}) {
+            ArchiveOptions o;
+            o.level = level;
+            o.multimedia = mm;
+            const std::vector<ArchiveEntry> one = {{"p.bin", *data, false}};
+            SCOPED_TRACE("level " + std::to_string(level) + (mm == Multimedia::Force ? " multimedia" : ""));
+            ASSERT_TRUE(unarExtract(pack(one, o), dir, ""));
+            EXPECT_TRUE(readWholeFile(dir / "out" / "p.bin") == *data);
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace vm::rarpack::test
