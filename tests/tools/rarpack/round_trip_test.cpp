@@ -19,6 +19,9 @@ struct Case {
     bool unarReadsIt = true;
 };
 
+// Cases print as their names in test output, not as raw bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 ArchiveEntry file(std::string name, std::vector<uint8_t> data) { return {std::move(name), std::move(data), false}; }
 ArchiveEntry directory(std::string name) { return {std::move(name), {}, true}; }
 
