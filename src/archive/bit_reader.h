@@ -20,15 +20,23 @@ class BitReader {
 
   // Afterwards at least 56 bits are buffered.
   void refill() noexcept {
-    if (next_ + 8 <= size_) {
-      std::uint64_t w;
-      std::memcpy(&w, data_ + next_, 8);
-      if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
-      buf_ |= w >> count_;
-      next_ += (63 - count_) >> 3;
-      count_ |= 56;
-      return;
-    }
+    if (!refillFast()) refillSlow();
+  }
+
+  // One unaligned 8-byte load; false (nothing done) within 8 bytes of the end of the data.
+  bool refillFast() noexcept {
+    if (next_ + 8 > size_) return false;
+    std::uint64_t w;
+    std::memcpy(&w, data_ + next_, 8);
+    if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
+    buf_ |= w >> count_;
+    next_ += (63 - count_) >> 3;
+    count_ |= 56;
+    return true;
+  }
+
+  // Byte by byte, reading zeros past the end.
+  void refillSlow() noexcept {
     while (count_ <= 56) {
       const std::uint64_t b = next_ < size_ ? data_[next_] : 0;
       buf_ |= b << (56 - count_);

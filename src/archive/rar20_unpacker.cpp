@@ -1,8 +1,8 @@
 #include "archive/rar20_unpacker.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace vm {
 namespace {
@@ -45,11 +45,12 @@ Rar20Unpacker::Rar20Unpacker() noexcept {
   for (auto& t : md_) t.build(std::span(none).first(kAudioTableSize));
 }
 
+void Rar20Unpacker::FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
+
 bool Rar20Unpacker::init() noexcept {
-  window_.reset(new (std::nothrow) std::uint8_t[kWindowSize]);
-  if (!window_) return false;
-  std::memset(window_.get(), 0, kWindowSize);
-  return true;
+  window_.reset(static_cast<std::uint8_t*>(std::calloc(kWindowSize + kWindowSlack, 1)));
+  writtenSinceClear_ = 0;
+  return window_ != nullptr;
 }
 
 void Rar20Unpacker::reset() noexcept {
@@ -61,13 +62,16 @@ void Rar20Unpacker::reset() noexcept {
   oldDistIndex_ = 0;
   lastDist_ = 0;
   lastLength_ = 0;
-  std::memset(window_.get(), 0, kWindowSize);  // far matches of a fresh entry read zeros
+  // Far matches of a fresh entry read zeros. Output fills the window from 0 upward, so only the
+  // bytes written since the last clear need clearing.
+  std::memset(window_.get(), 0, std::min<std::uint64_t>(writtenSinceClear_, kWindowSize));
+  writtenSinceClear_ = 0;
   prevLengths_.fill(0);
   unpackPos_ = 0;
   writePos_ = 0;
 }
 
-void Rar20Unpacker::readTables(BitReader& in) noexcept {
+BitReader Rar20Unpacker::readTables(BitReader in) noexcept {
   in.refill();
   const std::uint32_t head = in.peek16();
   audio_ = (head & 0x8000) != 0;
@@ -119,6 +123,7 @@ void Rar20Unpacker::readTables(BitReader& in) noexcept {
   }
   // Entries beyond this set keep their earlier values.
   std::copy_n(lengths.begin(), size, prevLengths_.begin());
+  return in;
 }
 
 bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
@@ -137,8 +142,8 @@ bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
   return true;
 }
 
-void Rar20Unpacker::copyMatch(std::uint32_t& pos, std::uint32_t length,
-                              std::uint32_t distance) noexcept {
+inline std::uint32_t Rar20Unpacker::copyMatch(std::uint32_t pos, std::uint32_t length,
+                                              std::uint32_t distance) noexcept {
   lastDist_ = distance;
   oldDist_[oldDistIndex_++ & 3] = distance;
   lastLength_ = length;
@@ -153,25 +158,28 @@ void Rar20Unpacker::copyMatch(std::uint32_t& pos, std::uint32_t length,
     if (distance >= 8 || src > dst) {
       // Each 8-byte chunk is loaded before it is stored and never reads bytes this copy has yet to
       // write (the source lies 8 or more behind, or ahead where only old bytes are read), so the
-      // result equals the byte-by-byte copy.
-      std::uint32_t i = 0;
-      for (; i + 8 <= length; i += 8) {
+      // result equals the byte-by-byte copy. The last chunk may run up to 7 bytes past the match;
+      // those window bytes can still be read by a far match, so they are saved and put back.
+      std::uint64_t after;
+      std::memcpy(&after, d + length, 8);
+      for (std::uint32_t i = 0; i < length; i += 8) {
         std::uint64_t t;
         std::memcpy(&t, s + i, 8);
         std::memcpy(d + i, &t, 8);
       }
-      for (; i < length; ++i) d[i] = s[i];
+      std::memcpy(d + length, &after, 8);
     } else if (distance == 1) {
       std::memset(d, *s, length);  // a run of one byte
     } else {
       for (std::uint32_t i = 0; i < length; ++i) d[i] = s[i];  // short period repeats its pattern
     }
-    return;
+    return pos;
   }
   for (std::uint32_t i = 0; i < length; ++i) {
     w[pos] = w[(pos - distance) & kWindowMask];
     pos = (pos + 1) & kWindowMask;
   }
+  return pos;
 }
 
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
@@ -186,7 +194,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   BitReader in(packed);
   const std::uint64_t bitBudget = (std::uint64_t{packed.size()} + kOverreadBytes) * 8;
   in.refill();
-  if (!solid) readTables(in);
+  if (!solid) in = readTables(in);
 
   std::uint8_t* const w = window_.get();
   std::uint32_t pos = unpackPos_;
@@ -194,22 +202,23 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
 
   while (remaining >= 0) {
     pos &= kWindowMask;
-    if (in.consumedBits() > bitBudget) break;  // the data ran out long ago
     if (((writePos_ - pos) & kWindowMask) < kFlushMargin && writePos_ != pos) {
-      if (!flush(pos)) {
-        remaining = -1;
+      if (!flush(pos)) {  // output overrun: stop decoding
         writePos_ = pos;
         break;
       }
       writePos_ = pos;
     }
-    in.refill();
+    if (!in.refillFast()) {
+      if (in.consumedBits() > bitBudget) break;  // the data ran out long ago
+      in.refillSlow();
+    }
 
     if (audio_) {
       const HuffmanTable::Result r = md_[curChannel_].decode(in.peek16());
       in.skip(r.length);
       if (r.symbol == 256) {
-        readTables(in);
+        in = readTables(in);
         continue;
       }
       w[pos++] = predictors_[curChannel_].decode(static_cast<std::uint8_t>(r.symbol), channelDelta_);
@@ -233,12 +242,12 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
       remaining -= length;
-      copyMatch(pos, length, distance);
+      pos = copyMatch(pos, length, distance);
     } else if (s == 269) {
-      readTables(in);
+      in = readTables(in);
     } else if (s == 256) {
       remaining -= lastLength_;
-      copyMatch(pos, lastLength_, lastDist_);
+      pos = copyMatch(pos, lastLength_, lastDist_);
     } else if (s < 261) {
       const std::uint32_t distance = oldDist_[(oldDistIndex_ - (s - 256)) & 3];
       const HuffmanTable::Result l = rd_.decode(in.peek16());
@@ -248,15 +257,17 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
       remaining -= length;
-      copyMatch(pos, length, distance);
+      pos = copyMatch(pos, length, distance);
     } else {
       const std::uint32_t n = s - 261;
       const std::uint32_t distance = kSDDecode[n] + 1 + in.take(kSDBits[n]);
       remaining -= 2;
-      copyMatch(pos, 2, distance);
+      pos = copyMatch(pos, 2, distance);
     }
   }
   pos &= kWindowMask;
+  // remaining fell by exactly the bytes written to the window.
+  writtenSinceClear_ += static_cast<std::uint64_t>(std::int64_t{unpackedSize} - 1 - remaining);
 
   // Read ahead the table switch that ends this entry, so the next solid entry starts on the right
   // tables.
@@ -265,7 +276,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
     const HuffmanTable::Result r =
         audio_ ? md_[curChannel_].decode(in.peek16()) : ld_.decode(in.peek16());
     in.skip(r.length);
-    if (r.symbol == (audio_ ? 256u : 269u)) readTables(in);
+    if (r.symbol == (audio_ ? 256u : 269u)) in = readTables(in);
   }
 
   flush(pos);

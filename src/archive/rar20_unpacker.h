@@ -12,6 +12,7 @@
 // than kOverreadBytes of zero padding have been consumed, so a lying size cannot spin the decoder.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -27,6 +28,9 @@ class Rar20Unpacker {
   static constexpr std::uint32_t kWindowSize = 0x100000;
   static constexpr std::uint32_t kWindowMask = kWindowSize - 1;
   static constexpr std::size_t kOverreadBytes = 8;
+  // Allocated beyond the window so 8-byte match copies may run past a match's end; the bytes
+  // they pass over are put back.
+  static constexpr std::uint32_t kWindowSlack = 16;
 
   Rar20Unpacker() noexcept;
   Rar20Unpacker(const Rar20Unpacker&) = delete;
@@ -43,12 +47,20 @@ class Rar20Unpacker {
 
  private:
   void reset() noexcept;
-  void readTables(BitReader& in) noexcept;
+  // Takes and returns the reader by value so the decode loop's reader never has its address taken
+  // and stays in registers across window stores.
+  BitReader readTables(BitReader in) noexcept;
   // Hands window bytes [writePos_, upTo) to the output; false on overrun (nothing copied).
   bool flush(std::uint32_t upTo) noexcept;
-  void copyMatch(std::uint32_t& pos, std::uint32_t length, std::uint32_t distance) noexcept;
+  // Returns the window position after the copied bytes (not yet wrapped).
+  std::uint32_t copyMatch(std::uint32_t pos, std::uint32_t length, std::uint32_t distance) noexcept;
 
-  std::unique_ptr<std::uint8_t[]> window_;
+  struct FreeDeleter {
+    void operator()(std::uint8_t* p) const noexcept;
+  };
+  // calloc'd: fresh pages come zeroed without being touched, and a reset clears only what was used.
+  std::unique_ptr<std::uint8_t[], FreeDeleter> window_;
+  std::uint64_t writtenSinceClear_ = 0;
   std::uint32_t unpackPos_ = 0;
   std::uint32_t writePos_ = 0;
 

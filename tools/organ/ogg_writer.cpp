@@ -39,11 +39,11 @@ struct Encoder {
 
 }  // namespace
 
-std::vector<std::uint8_t> encodeOggVorbis(const Stereo& audio, float quality, int channels) {
+std::vector<std::uint8_t> encodeOggVorbis(const Stereo& audio, float quality, int channels, int rate) {
     std::vector<std::uint8_t> out;
     if (channels != 1 && channels != 2) return out;
     Encoder e;
-    if (vorbis_encode_init_vbr(&e.info, channels, kRate, quality) != 0) return {};
+    if (vorbis_encode_init_vbr(&e.info, channels, rate, quality) != 0) return {};
     vorbis_comment_add_tag(&e.comment, "TITLE", "Organ music");
     if (vorbis_analysis_init(&e.dsp, &e.info) != 0) return {};
     e.dspReady = true;

@@ -1,6 +1,7 @@
 #include "organ/pieces.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace vm::organ {
 
@@ -47,42 +48,93 @@ void addNote(std::vector<Note>& out, double start, double length, int midi, Divi
 
 }  // namespace
 
+namespace {
+
+bool inG(int midi) {  // the home key's scale, G major
+    const int pc = midi % 12;
+    return pc == 7 || pc == 9 || pc == 11 || pc == 0 || pc == 2 || pc == 4 || pc == 6;
+}
+
+// The scale step between two keys a third apart, or -1.
+int passingTone(int from, int to) {
+    const int gap = to - from;
+    if (std::abs(gap) != 3 && std::abs(gap) != 4) return -1;
+    const int dir = gap > 0 ? 1 : -1;
+    for (int k = from + dir; k != to; k += dir) {
+        if (inG(k) && std::abs(k - from) <= 2 && std::abs(to - k) <= 2) return k;
+    }
+    return -1;
+}
+
+}  // namespace
+
 double writeChorale(const std::vector<ChoraleStep>& steps, double start, double bpm,
                     const ChoraleVoices& voices, std::vector<Note>& out, Voicing* last) {
     const double beat = 60.0 / bpm;
     const double breath = 0.28 * beat;  // the pause an organist takes at a fermata
     const double detach = 0.05;         // seconds between repeated keys
-    Voicing previous{};
-    bool havePrevious = false;
-    // Open note per voice (index into out), for holding common tones in alto and tenor.
-    long open[4] = {-1, -1, -1, -1};
-    double t = start;
+
+    std::vector<Voicing> chords;
     for (const ChoraleStep& step : steps) {
         const Chord chord = parseChord(step.chord);
         const int soprano = step.soprano ? parsePitch(step.soprano) : -1;
-        const Voicing v = harmonise(chord, soprano, parsePitch(step.bass), havePrevious ? &previous : nullptr);
+        chords.push_back(harmonise(chord, soprano, parsePitch(step.bass), chords.empty() ? nullptr : &chords.back()));
+    }
+
+    // Open note per voice (index into out), for holding common tones in alto and tenor.
+    long open[4] = {-1, -1, -1, -1};
+    auto strike = [&](int k, double at, double length, int key) {
+        Note* held = open[k] >= 0 ? &out[static_cast<std::size_t>(open[k])] : nullptr;
+        // Shorten the previous key of this voice a little, so repeated notes are heard as such.
+        if (held && held->start + held->length >= at - 1e-9 && held->midi == key) {
+            held->length = std::max(0.05, held->length - detach);
+        }
+        const Division d = k == 3 ? Division::Pedal : voices.manual;
+        out.push_back(Note{at, length, key, d, k == 3 ? voices.pedalRegistration : voices.manualRegistration});
+        open[k] = static_cast<long>(out.size()) - 1;
+    };
+
+    double t = start;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const ChoraleStep& step = steps[i];
+        const Voicing& v = chords[i];
         const double span = (step.beats + step.fermata) * beat;
         const double sound = step.fermata > 0 ? span - breath : span;
         const int keys[4] = {v.soprano, v.alto, v.tenor, v.bass};
+        // One lower voice a beat may walk through a passing tone to the next chord: bass first,
+        // then tenor, then alto. Never out of a fermata or a longer note.
+        int walker = -1, passing = -1;
+        if (i + 1 < steps.size() && step.beats == 1 && step.fermata == 0) {
+            const Voicing& n = chords[i + 1];
+            const int next[4] = {n.soprano, n.alto, n.tenor, n.bass};
+            for (int k : {3, 2, 1}) {
+                const int p = passingTone(keys[k], next[k]);
+                if (p >= 0) {
+                    walker = k;
+                    passing = p;
+                    break;
+                }
+            }
+        }
         for (int k = 0; k < 4; ++k) {
-            const bool inner = k == 1 || k == 2;
+            // Inner voices hold common tones; the pedal holds a long note that stays (a pedal point).
+            const bool inner = k == 1 || k == 2 || (k == 3 && i > 0 && steps[i - 1].beats >= 2 && step.beats >= 2);
             Note* held = open[k] >= 0 ? &out[static_cast<std::size_t>(open[k])] : nullptr;
+            if (k == walker) {
+                strike(k, t, span / 2, keys[k]);
+                strike(k, t + span / 2, span / 2, passing);
+                continue;
+            }
             if (inner && held && held->midi == keys[k] && held->start + held->length >= t - 1e-9) {
                 held->length = t + sound - held->start;  // tie
                 continue;
             }
-            // Shorten the previous key of this voice a little, so repeated notes are heard as such.
-            if (held && held->start + held->length >= t - 1e-9) held->length = std::max(0.05, held->length - detach);
-            const Division d = k == 3 ? Division::Pedal : voices.manual;
-            addNote(out, t, sound, keys[k], d, k == 3 ? voices.pedalRegistration : voices.manualRegistration);
-            open[k] = static_cast<long>(out.size()) - 1;
+            strike(k, t, sound, keys[k]);
         }
         if (step.fermata > 0) std::fill(std::begin(open), std::end(open), -1);
-        previous = v;
-        havePrevious = true;
         t += span;
     }
-    if (last) *last = previous;
+    if (last && !chords.empty()) *last = chords.back();
     return t;
 }
 
@@ -135,9 +187,9 @@ Piece loopingPiece() {
     const double sixteenth = 60.0 / bpm / 4.0;
     Voicing v{};
     bool have = false;
-    for (const Bar& bar : bars) {
-        const Chord chord = parseChord(bar.chord);
-        const int bass = parsePitch(bar.bass);
+    for (std::size_t bar = 0; bar < bars.size(); ++bar) {
+        const Chord chord = parseChord(bars[bar].chord);
+        const int bass = parsePitch(bars[bar].bass);
         v = harmonise(chord, -1, bass, have ? &v : nullptr);
         have = true;
         // The next chord tone above the soprano crowns each figure.
@@ -147,7 +199,10 @@ Piece loopingPiece() {
         for (int half = 0; half < 2; ++half) {
             const double h = t + half * 8 * sixteenth;
             addNote(p.notes, h, 8 * sixteenth - 0.03, v.tenor, Division::Swell, 2);  // held tenor
-            const int figure[7] = {v.alto, v.soprano, crown, v.soprano, v.alto, v.soprano, v.alto};
+            // The first half of the prelude rises to its crown; the second half falls from it.
+            const int rising[7] = {v.alto, v.soprano, crown, v.soprano, v.alto, v.soprano, v.alto};
+            const int falling[7] = {crown, v.soprano, v.alto, v.soprano, crown, v.soprano, v.alto};
+            const int* figure = bar < bars.size() / 2 ? rising : falling;
             for (int k = 0; k < 7; ++k) {
                 addNote(p.notes, h + (k + 1) * sixteenth, sixteenth * 0.92, figure[k], Division::Swell, 2);
             }

@@ -9,7 +9,7 @@ namespace vm::organ {
 
 namespace {
 constexpr double kTailSeconds = 7.0;  // the room's decay to about -70 dB
-constexpr float kWetToDry = 0.8f;     // the room as loud as the organ, slightly less: mid-nave seat
+constexpr float kWetToDry = 1.0f;     // room as loud as the organ: a seat in the middle of the nave
 }  // namespace
 
 Levels measure(const Stereo& audio) {

@@ -20,10 +20,10 @@ public:
         buffer_[pos_] = v;
         if (++pos_ == buffer_.size()) pos_ = 0;
     }
-    // Tap d samples back (d < length).
+    // The sample written d writes ago (d < length).
     float tap(std::size_t d) const {
-        const std::size_t n = buffer_.size();
-        return buffer_[(pos_ + n - 1 - d % n) % n];
+        const std::size_t back = d + 1;
+        return buffer_[pos_ >= back ? pos_ - back : pos_ + buffer_.size() - back];
     }
 
 private:
@@ -84,8 +84,17 @@ Stereo reverberate(const Stereo& dry, const RoomShape& room) {
     const std::size_t preDelay = static_cast<std::size_t>(room.preDelay * kRate);
     DelayLine pre(preDelay + static_cast<std::size_t>(0.08 * kRate));
     // Early reflections: (delay after the pre-delay in ms, gain), different for each ear.
-    const double earlyL[][2] = {{7, 0.42}, {17, 0.33}, {29, 0.27}, {43, 0.2}, {61, 0.14}};
-    const double earlyR[][2] = {{11, 0.4}, {21, 0.32}, {33, 0.25}, {47, 0.19}, {67, 0.13}};
+    struct Tap {
+        double ms;
+        float gain;
+    };
+    const Tap earlyL[] = {{7, 0.42f}, {17, 0.33f}, {29, 0.27f}, {43, 0.2f}, {61, 0.14f}};
+    const Tap earlyR[] = {{11, 0.4f}, {21, 0.32f}, {33, 0.25f}, {47, 0.19f}, {67, 0.13f}};
+    std::size_t tapL[5], tapR[5];
+    for (int k = 0; k < 5; ++k) {
+        tapL[k] = preDelay + static_cast<std::size_t>(earlyL[k].ms * kRate / 1000.0);
+        tapR[k] = preDelay + static_cast<std::size_t>(earlyR[k].ms * kRate / 1000.0);
+    }
     // Air absorption before the room: a gentle one-pole low-pass around 7 kHz.
     const float inLp = static_cast<float>(std::exp(-2.0 * std::numbers::pi * 7000.0 / kRate));
     float inState = 0.0f;
@@ -97,8 +106,10 @@ Stereo reverberate(const Stereo& dry, const RoomShape& room) {
         pre.write(inState);
         const float delayed = pre.tap(preDelay);
         float el = 0.0f, er = 0.0f;
-        for (const auto& e : earlyL) el += static_cast<float>(e[1]) * pre.tap(preDelay + static_cast<std::size_t>(e[0] * kRate / 1000.0));
-        for (const auto& e : earlyR) er += static_cast<float>(e[1]) * pre.tap(preDelay + static_cast<std::size_t>(e[0] * kRate / 1000.0));
+        for (int k = 0; k < 5; ++k) {
+            el += earlyL[k].gain * pre.tap(tapL[k]);
+            er += earlyR[k].gain * pre.tap(tapR[k]);
+        }
 
         float d = delayed;
         for (Allpass& a : diffusers) d = a.step(d);
@@ -117,8 +128,8 @@ Stereo reverberate(const Stereo& dry, const RoomShape& room) {
         hadamard(v);
         for (int k = 0; k < kLines; ++k) lines[k].write(v[k] + ((k & 4) ? -d : d) * 0.35f);
 
-        wet.samples[2 * i] = 0.3f * l + el;
-        wet.samples[2 * i + 1] = 0.3f * r + er;
+        wet.samples[2 * i] = l + 0.3f * el;
+        wet.samples[2 * i + 1] = r + 0.3f * er;
     }
     return wet;
 }

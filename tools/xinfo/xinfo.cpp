@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -52,12 +51,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: xinfo FILE\n");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    if (!in) {
-        std::printf("error: cannot open %s\n", argv[1]);
+    std::ifstream in(argv[1], std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (size < 0 || static_cast<std::uint64_t>(size) > vm::d3dx::kMaxXBytes) {
+        std::printf("error: cannot read %s\n", argv[1]);
         return 1;
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        std::printf("error: cannot read %s\n", argv[1]);
+        return 1;
+    }
     vm::d3dx::XFile file;
     vm::d3dx::XReadError err;
     if (vm::d3dx::readXFile(bytes, file, &err) != vm::d3dx::XResult::Ok) {

@@ -24,7 +24,7 @@ VertexLayout LayoutOf(std::uint32_t vertexFormat) {
         offset = 12;
         // XYZB1..XYZB5 carry 1..5 floats after the position.
         if (pos >= fvf::kXyzB1) {
-            l.blendWeights = (pos - fvf::kXyz) / 2;
+            l.blendWeights = (pos - fvf::kXyzRhw) / 2;
             l.weights = static_cast<std::int32_t>(offset);
             offset += 4 * l.blendWeights;
             // With UBYTE4 the last "weight" holds packed matrix indices, not a weight.

@@ -17,10 +17,10 @@ namespace vm::d3dx {
 
 enum class ImageFileFormat : std::uint8_t { Bmp = 0, Jpg = 1, Tga = 2 };
 
-// Largest side accepted from a file, and largest pixel count (64 Mi pixels = 256 MiB decoded), so
-// that a forged header cannot ask for gigabytes.
-inline constexpr std::uint32_t kMaxImageSide = 16384;
-inline constexpr std::uint64_t kMaxImagePixels = 64ull << 20;
+// Largest side accepted from a file, and largest pixel count (16 Mi pixels = 64 MiB decoded, a 4096 ×
+// 4096 picture, beyond any texture this program makes), so that a forged header cannot ask for more.
+inline constexpr std::uint32_t kMaxImageSide = 8192;
+inline constexpr std::uint64_t kMaxImagePixels = 16ull << 20;
 
 struct Image {
     std::uint32_t width = 0;

@@ -31,12 +31,10 @@ std::size_t bytesPerPixel(PixelFormat f) noexcept {
         case PixelFormat::R5G6B5:
         case PixelFormat::X1R5G5B5:
         case PixelFormat::A1R5G5B5:
-        case PixelFormat::A4R4G4B4:
             return 2;
-        case PixelFormat::Unknown:
-            break;
+        default:
+            return 0;
     }
-    return 0;
 }
 
 void convertPixels(const std::uint32_t* argb, std::size_t count, PixelFormat f, std::uint8_t* out) noexcept {
@@ -61,11 +59,7 @@ void convertPixels(const std::uint32_t* argb, std::size_t count, PixelFormat f, 
                 put16(out, (a >= 128 ? 0x8000u : 0u) | (narrow(r, 31) << 10) | (narrow(g, 31) << 5) |
                                narrow(b, 31));
                 break;
-            case PixelFormat::A4R4G4B4:
-                put16(out, (narrow(a, 15) << 12) | (narrow(r, 15) << 8) | (narrow(g, 15) << 4) |
-                               narrow(b, 15));
-                break;
-            case PixelFormat::Unknown:
+            default:
                 return;
         }
     }
@@ -90,13 +84,9 @@ std::uint32_t pixelToArgb(const std::uint8_t* in, PixelFormat f) noexcept {
             const std::uint32_t a = (f == PixelFormat::X1R5G5B5 || (w16 & 0x8000u)) ? 255 : 0;
             return argb(a, widen((w16 >> 10) & 31, 31), widen((w16 >> 5) & 31, 31), widen(w16 & 31, 31));
         }
-        case PixelFormat::A4R4G4B4:
-            return argb(widen(w16 >> 12, 15), widen((w16 >> 8) & 15, 15), widen((w16 >> 4) & 15, 15),
-                        widen(w16 & 15, 15));
-        case PixelFormat::Unknown:
-            break;
+        default:
+            return 0;
     }
-    return 0;
 }
 
 }  // namespace vm::d3dx

@@ -1,23 +1,16 @@
 #pragma once
-// Texture pixel formats this layer can produce, numbered as the device's formats (21 and 22 are the
-// 32-bit ones stored in settings), and conversion of 0xAARRGGBB pixels into them.
+// Conversion of 0xAARRGGBB pixels into the texture formats of the device layer.
 
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/d3d/formats.h"
+
 namespace vm::d3dx {
 
-enum class PixelFormat : std::uint32_t {
-    Unknown = 0,
-    A8R8G8B8 = 21,
-    X8R8G8B8 = 22,
-    R5G6B5 = 23,
-    X1R5G5B5 = 24,
-    A1R5G5B5 = 25,
-    A4R4G4B4 = 26,
-};
+using PixelFormat = d3d::Format;
 
-// 4 or 2; 0 for Unknown and anything else.
+// 4 or 2 for the texture formats (A8R8G8B8, X8R8G8B8, R5G6B5, X1R5G5B5, A1R5G5B5); 0 for all others.
 std::size_t bytesPerPixel(PixelFormat f) noexcept;
 
 // Writes count pixels in format f to out (count × bytesPerPixel bytes, little-endian words).

@@ -55,7 +55,8 @@ struct TextureImage {
 Result prepareTextureImage(const void* data, std::size_t size, const TextureRequest& request,
                            TextureImage& out) noexcept;
 
-// The same from an already decoded image.
+// The same from an already decoded image (the second form reuses its pixels).
 Result prepareTextureImage(const Image& image, const TextureRequest& request, TextureImage& out) noexcept;
+Result prepareTextureImage(Image&& image, const TextureRequest& request, TextureImage& out) noexcept;
 
 }  // namespace vm::d3dx

@@ -70,7 +70,9 @@ int commit(const std::string& keyPath, const std::vector<std::pair<std::string, 
         return kRegIoError;  // replacing what we cannot read could destroy it
     }
     apply(doc, keyPath, values);
-    return replaceRegistryFile(b.path, doc.serialize()) == 0 ? kRegOk : kRegIoError;
+    if (replaceRegistryFile(b.path, doc.serialize()) != 0) return kRegIoError;
+    removeStaleRegistryTemporaries(b.path);
+    return kRegOk;
 }
 
 int openKey(RegHive hive, std::string_view path, RegAccess access, bool create, RegKey::State& out) {
@@ -196,6 +198,19 @@ int regCloseKey(RegKey& key) noexcept {
     const int r = key.state_->access == RegAccess::Write ? regFlushKey(key) : kRegOk;
     key.state_.reset();
     return r;
+}
+
+int regReadDword(RegHive hive, std::string_view path, std::string_view name, std::uint32_t& out) noexcept {
+    RegKey key;
+    const int r = regOpenKey(hive, path, RegAccess::Read, key);
+    return r == kRegOk ? regQueryDword(key, name, out) : r;
+}
+
+int regReadString(RegHive hive, std::string_view path, std::string_view name, std::string& out,
+                  std::size_t maxBytes) noexcept {
+    RegKey key;
+    const int r = regOpenKey(hive, path, RegAccess::Read, key);
+    return r == kRegOk ? regQueryString(key, name, out, maxBytes) : r;
 }
 
 void useRegistryFile(std::string path) {

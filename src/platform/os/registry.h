@@ -84,6 +84,12 @@ int regFlushKey(RegKey& key) noexcept;
 // Flushes a write key, then closes it; the handle is closed whatever the result.
 int regCloseKey(RegKey& key) noexcept;
 
+// One value in one call: open for reading (a missing key is not created), query, close. For the
+// single reads of the shell, e.g. "ScreenSaveUsePassword" of "Control Panel\Desktop".
+int regReadDword(RegHive hive, std::string_view path, std::string_view name, std::uint32_t& out) noexcept;
+int regReadString(RegHive hive, std::string_view path, std::string_view name, std::string& out,
+                  std::size_t maxBytes = kRegMaxStringBytes) noexcept;
+
 // Backends. The first use without a choice picks the file at defaultRegistryPath().
 void useRegistryFile(std::string path);
 // Tests: no disk at all; both hives start empty.

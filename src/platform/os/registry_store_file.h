@@ -29,6 +29,10 @@ RegFileState readRegistryFile(const std::string& path, RegistryDocument& doc);
 // 0 on success, negative on failure (the old file is then untouched). Creates missing folders (0700).
 int replaceRegistryFile(const std::string& path, std::string_view bytes);
 
+// Deletes temporaries that replaceRegistryFile left behind when a process died mid-write. Call only
+// while holding the RegistryFileLock, so no live writer's temporary is taken.
+void removeStaleRegistryTemporaries(const std::string& path);
+
 // Moves a corrupt file to path + ".corrupt" so that replacing it loses nothing a person could recover.
 int setAsideCorruptRegistryFile(const std::string& path);
 
@@ -46,7 +50,9 @@ private:
 };
 
 // Test seam: makes the next replaceRegistryFile stop the way a killed process would, before the given
-// step (for Write: after bytesWritten bytes), leaving the temporary file behind. Cleared once it fires.
+// step (for Write: after bytesWritten bytes), leaving the temporary file behind. Once it has fired,
+// every later replace fails too (a dead process writes nothing more) until the seam is set again or
+// cleared with nullopt.
 enum class RegWriteStep { CreateTemp, Write, SyncFile, Rename, SyncFolder };
 struct RegWriteCrash {
     RegWriteStep step = RegWriteStep::CreateTemp;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/bitmap_file.h"
 #include "platform/os/termination.h"
 
 namespace vm::os {
@@ -29,6 +30,7 @@ struct WindowSystem {
     std::map<std::uint32_t, WindowRecord> windows;
     std::deque<Message> queue;
     std::vector<TimerRecord> timers;
+    std::vector<Message> incoming;  // reused by every pump: no allocation per loop iteration
     std::uint32_t nextHandle = 1;
 };
 
@@ -47,7 +49,8 @@ bool reached(std::uint32_t now, std::uint32_t due) { return static_cast<std::int
 
 void pump() {
     if (takeTerminationRequest()) postQuitMessage(0);
-    std::vector<Message> incoming;
+    std::vector<Message>& incoming = ws().incoming;
+    incoming.clear();
     platform().pollEvents(incoming);
     for (const Message& m : incoming) ws().queue.push_back(m);
 }
@@ -145,6 +148,13 @@ Rect windowRect(WindowHandle window) noexcept {
 
 NativeWindow nativeWindow(WindowHandle window) {
     return find(window) ? platform().nativeWindow(window) : NativeWindow{};
+}
+
+int paintBitmap(WindowHandle window, std::span<const std::uint8_t> bitmap, int x, int y) {
+    if (!find(window)) return kFail;
+    std::vector<std::uint8_t> file = bitmapFileFromResource(bitmap);
+    if (file.empty()) return kFail;
+    return platform().paintBitmap(window, file, x, y);
 }
 
 std::intptr_t sendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

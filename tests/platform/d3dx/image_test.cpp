@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "image_builders.h"
@@ -188,6 +189,30 @@ TEST(ImageDecode, EveryTruncationFailsCleanly) {
     }
 }
 
+// Seeded byte corruption of valid files: every outcome is a clean success or invalid data, and a
+// success always has as many pixels as its size says (the sanitizer build catches stray reads).
+TEST(ImageDecode, CorruptedFilesFailCleanly) {
+    std::vector<std::uint32_t> px(16 * 16, 0xFF804020u);
+    const std::vector<Bytes> files = {tga32(0x08), tga32Rle(), bmp24(), bmp8(), bmp32Alpha(),
+                                      testing::encodeJpeg(px, 16, 16, 80, true)};
+    std::mt19937 rng(12345);
+    for (std::size_t fi = 0; fi < files.size(); ++fi) {
+        for (int round = 0; round < 300; ++round) {
+            Bytes file = files[fi];
+            const int flips = 1 + static_cast<int>(rng() % 4);
+            for (int k = 0; k < flips; ++k) file[rng() % file.size()] = static_cast<std::uint8_t>(rng());
+            Image image;
+            const Result r = decodeImage(file.data(), file.size(), image);
+            ASSERT_TRUE(r == kOk || r == kErrInvalidData) << "file " << fi << " round " << round;
+            if (r == kOk) {
+                EXPECT_EQ(image.pixels.size(), std::size_t{image.width} * image.height);
+            } else {
+                EXPECT_TRUE(image.empty());
+            }
+        }
+    }
+}
+
 TEST(ImageDecode, RejectsForgedHeaders) {
     struct Case {
         std::string name;
@@ -199,7 +224,7 @@ TEST(ImageDecode, RejectsForgedHeaders) {
         {"tga zero width", testing::tgaHeader(2, 0, 5, 32, 0)},
         {"tga bad bits", testing::tgaHeader(2, 1, 1, 13, 0)},
         {"tga huge size, no pixels", testing::tgaHeader(2, 65535, 65535, 32, 0)},
-        {"tga large size, no pixels (must not allocate)", testing::tgaHeader(10, 8000, 8000, 32, 0)},
+        {"tga large size, no pixels (must not allocate)", testing::tgaHeader(10, 4000, 4000, 32, 0)},
         {"tga map index past the map", [] {
              Bytes b = testing::tgaHeader(1, 1, 1, 8, 0x20, 1, 1, 24);
              b.insert(b.end(), {0, 0, 0, 7});

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -149,10 +150,13 @@ TEST(RegistryRules, AccessTypesAndNames) {
     for (const Case& c : cases) EXPECT_EQ(c.result, c.expected) << c.name;
     EXPECT_EQ(s, "abcdef");
 
-    RegKey lm;
-    ASSERT_EQ(regOpenKey(RegHive::LocalMachine, "software\\microsoft\\directx", RegAccess::Read, lm), kRegOk);
-    ASSERT_EQ(regQueryString(lm, "dx8sdk samples path", s), kRegOk);
+    ASSERT_EQ(regReadString(RegHive::LocalMachine, "software\\microsoft\\directx", "dx8sdk samples path", s),
+              kRegOk);
     EXPECT_EQ(s, "/opt/media");
+    EXPECT_EQ(regReadDword(RegHive::CurrentUser, "Control Panel\\Desktop", "ScreenSaveUsePassword", n),
+              kRegNotFound);
+    EXPECT_EQ(regReadDword(RegHive::CurrentUser, kKey, "Num", n), kRegOk);
+    EXPECT_EQ(n, 5u);
 
     // Creating a key for reading works on a missing key and finds it empty.
     RegKey fresh;
@@ -250,6 +254,7 @@ TEST_F(RegistryFileTest, WriteInterruptedAnywhereLeavesOldOrNew) {
     for (const RegWriteCrash& crash : crashes) {
         SCOPED_TRACE(::testing::Message() << "step " << static_cast<int>(crash.step) << " after " << crash.bytesWritten
                                           << " bytes");
+        simulateRegistryWriteCrash(std::nullopt);  // the next "process" starts
         ASSERT_EQ(writeAll(100), kRegOk);
         simulateRegistryWriteCrash(crash);
         writeAll(200);
@@ -257,6 +262,15 @@ TEST_F(RegistryFileTest, WriteInterruptedAnywhereLeavesOldOrNew) {
         // Only a crash after the rename may show the new content; it is then complete.
         EXPECT_EQ(seen, crash.step == RegWriteStep::SyncFolder ? newValues : oldValues);
     }
+    // The next successful save sweeps away the temporaries the dead writers left.
+    simulateRegistryWriteCrash(std::nullopt);
+    ASSERT_EQ(writeAll(300), kRegOk);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(fs::path(file_).parent_path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"registry.ini", "registry.ini.lock"}));
 }
 
 TEST_F(RegistryFileTest, FlushKeepsValuesWrittenMeanwhileByOthers) {

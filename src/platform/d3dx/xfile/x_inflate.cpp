@@ -54,6 +54,8 @@ XResult inflateXPayload(std::span<const std::uint8_t> payload, std::vector<std::
             const std::size_t have = out.size() - base;
             if (rawSize > expected - have) return XResult::BadCompression;
             const std::size_t dictSize = std::min(prevSize, kWindow);
+            if (out.capacity() < out.size() + rawSize)
+                out.reserve(std::max(out.size() + rawSize, out.capacity() * 2));  // blocks arrive 32 KiB at a time
             out.resize(out.size() + rawSize);
             std::uint8_t* dst = out.data() + out.size() - rawSize;
             if (!inflateBlock(&payload[pos + 2], packed - 2, dst - dictSize, dictSize, dst, rawSize))

@@ -65,7 +65,8 @@ Token Lexer::lexText() noexcept {
         case ')': ++p_; t.kind = Tok::CParen; return t;
         case ',': ++p_; t.kind = Tok::Comma; return t;
         case ';': ++p_; t.kind = Tok::Semicolon; return t;
-        case '>': return error();
+        case '>':
+        case 0: return error();  // would otherwise lex as an empty name and never advance
         case '"': {
             const std::uint8_t* s = ++p_;
             while (p_ < end_ && *p_ != '"') ++p_;
@@ -126,6 +127,35 @@ Token Lexer::lexText() noexcept {
     t.text = std::string_view(b, static_cast<std::size_t>(e - b));
     t.kind = keyword(t.text);
     return t;
+}
+
+std::size_t Lexer::takeFloats(std::uint8_t* out, std::size_t max) noexcept {
+    if (hasPeek_ || listLeft_ == 0 || !listFloat_) return 0;
+    const std::size_t n = listLeft_ < max ? listLeft_ : max;
+    if (floatBytes_ == 4) {
+        std::memcpy(out, p_, n * 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            double d;
+            std::memcpy(&d, p_ + i * 8, 8);
+            const float f = static_cast<float>(d);
+            std::memcpy(out + i * 4, &f, 4);
+        }
+    }
+    p_ += n * floatBytes_;
+    listLeft_ -= n;
+    consumed_ += n;
+    return n;
+}
+
+std::size_t Lexer::takeDwords(std::uint8_t* out, std::size_t max) noexcept {
+    if (hasPeek_ || listLeft_ == 0 || listFloat_) return 0;
+    const std::size_t n = listLeft_ < max ? listLeft_ : max;
+    std::memcpy(out, p_, n * 4);  // little-endian host, as the file
+    p_ += n * 4;
+    listLeft_ -= n;
+    consumed_ += n;
+    return n;
 }
 
 Token Lexer::lexBinary() noexcept {

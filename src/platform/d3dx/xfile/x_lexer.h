@@ -42,6 +42,12 @@ public:
         ++consumed_;
         return peeked_;
     }
+    // Bulk reads from the binary list in progress (none after a peek): up to max elements as 32-bit
+    // floats or DWORDs, the number taken returned. 0 when no list of that kind is open.
+    // `out` needs no alignment: values are stored as little-endian bytes.
+    std::size_t takeFloats(std::uint8_t* out, std::size_t max) noexcept;
+    std::size_t takeDwords(std::uint8_t* out, std::size_t max) noexcept;
+
     std::size_t offset() const noexcept { return static_cast<std::size_t>(p_ - begin_); }
     std::size_t remaining() const noexcept { return static_cast<std::size_t>(end_ - p_); }
     // Counts tokens taken; the parser uses it to see that an array element consumed something.

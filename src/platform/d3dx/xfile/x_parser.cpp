@@ -1,5 +1,6 @@
 #include "platform/d3dx/xfile/x_parser.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <unordered_map>
@@ -227,6 +228,11 @@ private:
                 // Every element takes at least one byte of input, so a larger count cannot be honest.
                 if (count > lx_.remaining() + 1) return fail(XResult::BadArraySize, "array larger than the data");
             }
+            if (XPrim flat; flatElements(m, sub, flat) > 0) {
+                const std::uint64_t values = count * flatElements(m, sub, flat);
+                if (XResult r = parseFlat(flat, values, obj); r != XResult::Ok) return r;
+                continue;
+            }
             for (std::uint64_t e = 0; e < count; ++e) {
                 const std::uint64_t before = lx_.consumed();
                 std::uint64_t unused = 0;
@@ -234,6 +240,41 @@ private:
                 if (lx_.consumed() == before)
                     return fail(XResult::BadArraySize, "array of elements without data");
             }
+        }
+        return XResult::Ok;
+    }
+
+    // Arrays of FLOAT or DWORD, or of templates made only of FLOATs (Vector, Coords2d, ColorRGBA ...), are
+    // runs of plain values: a binary list can be copied in bulk. Returns values per element, 0 otherwise.
+    static std::uint64_t flatElements(const XMember& m, const XTemplate* sub, XPrim& prim) {
+        if (m.prim == XPrim::Float || m.prim == XPrim::Dword) {
+            prim = m.prim;
+            return 1;
+        }
+        if (m.prim != XPrim::Struct || !sub || sub->members.empty()) return 0;
+        for (const XMember& e : sub->members)
+            if (e.isArray || e.prim != XPrim::Float) return 0;
+        prim = XPrim::Float;
+        return sub->members.size();
+    }
+
+    XResult parseFlat(XPrim prim, std::uint64_t values, XDataObject& obj) {
+        if (values > lx_.remaining() + 1) return fail(XResult::BadArraySize, "array larger than the data");
+        while (values > 0) {
+            const std::size_t at = obj.data.size();
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(values, 1u << 20));
+            obj.data.resize(at + want * 4);
+            std::size_t got = prim == XPrim::Float
+                                  ? lx_.takeFloats(obj.data.data() + at, want)
+                                  : lx_.takeDwords(obj.data.data() + at, want);
+            obj.data.resize(at + got * 4);
+            if (got == 0) {
+                // Text, a list boundary or separators: one value the careful way.
+                std::uint64_t unused = 0;
+                if (XResult r = parseValue(prim, nullptr, obj, 0, unused); r != XResult::Ok) return r;
+                got = 1;
+            }
+            values -= got;
         }
         return XResult::Ok;
     }

@@ -49,12 +49,14 @@ public:
     std::map<std::string, Library> libraries;   // loadable by exact name
     ForeignWindowId root = 0;
     bool otherInstanceHoldsLock = false;
-    int failWindowCreationFrom = -1;            // >= 0: creation number N (0-based) and later fail
+    int failWindowCreationFrom = -1;            // >= 0: fail once createdWindows holds N entries
     std::function<void(std::uint32_t ms)> onSleep;  // called after each sleep, clock already moved
 
     void scheduleInput(std::uint32_t atMs, std::uint32_t message, std::uintptr_t wParam = 0,
                        std::intptr_t lParam = 0, WindowHandle window = WindowHandle::None);
     void advance(std::uint32_t ms) { nowMs += ms; }
+    // Drops scheduled input that has not been delivered yet.
+    void clearScript() { script_.clear(); }
 
     // --- records ---
     std::vector<Box> boxes;
@@ -62,6 +64,12 @@ public:
     std::vector<std::string> loadedLibraries, freedLibraries;
     std::vector<std::pair<WindowHandle, WindowDesc>> createdWindows;
     std::vector<WindowHandle> destroyedWindows;
+    struct Paint {
+        WindowHandle window;
+        std::size_t fileBytes;
+        int x, y;
+    };
+    std::vector<Paint> paints;
     bool cursorVisible = true;
     int cursorHideCount = 0;
     std::uint64_t sleptMs = 0;
@@ -70,8 +78,9 @@ public:
     // --- Platform ---
     int createNativeWindow(WindowHandle handle, const WindowDesc& desc) override;
     void destroyNativeWindow(WindowHandle handle) override;
-    NativeWindow nativeWindow(WindowHandle) const override { return {}; }
+    NativeWindow nativeWindow(WindowHandle handle) const override;
     bool foreignClientRect(ForeignWindowId id, Rect& out) override;
+    int paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) override;
     void pollEvents(std::vector<Message>& out) override;
     bool waitEvents(std::uint32_t timeoutMs) override;
     std::uint32_t timeMs() override { return nowMs; }
@@ -99,7 +108,6 @@ private:
     };
     std::deque<Scheduled> script_;
     std::vector<WindowHandle> live_;
-    int creations_ = 0;
 };
 
 }  // namespace vm::os

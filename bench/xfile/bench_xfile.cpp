@@ -1,0 +1,117 @@
+// Load time of X files: the binary and compressed fixtures and a generated 100,000-triangle compressed
+// file, read and turned into renderer meshes. `bench_xfile --write-big FILE` only writes the generated
+// file (compare_assimp.sh uses it for the whole-process comparison).
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/d3dx/xfile/x_mesh.h"
+#include "platform/d3dx/xfile/x_writer.h"
+#include "platform/d3dx/xfile/xfile.h"
+
+namespace {
+
+using namespace vm::d3dx;
+
+// A 224 x 224 grid of quads on a wavy surface: 2 × 223² ≈ 99,458 triangles as quads, plus a lid of
+// triangles to reach 100,000, two materials, normals and texture coordinates.
+std::vector<std::uint8_t> bigFile() {
+    constexpr std::uint32_t n = 224;
+    XMeshData m;
+    m.name = "Nave";
+    for (std::uint32_t z = 0; z < n; ++z)
+        for (std::uint32_t x = 0; x < n; ++x) {
+            const float fx = static_cast<float>(x), fz = static_cast<float>(z);
+            m.positions.push_back({fx, std::sin(fx * 0.1f) * std::cos(fz * 0.1f), fz});
+            m.normals.push_back({0, 1, 0});
+            m.texCoords.push_back({fx / n, fz / n});
+        }
+    std::uint32_t triangles = 0;
+    for (std::uint32_t z = 0; z + 1 < n; ++z)
+        for (std::uint32_t x = 0; x + 1 < n; ++x) {
+            const std::uint32_t v = z * n + x;
+            m.faceCorners.push_back(4);
+            m.faceIndices.insert(m.faceIndices.end(), {v, v + 1, v + n + 1, v + n});
+            m.faceMaterials.push_back((x / 16 + z / 16) % 2);
+            triangles += 2;
+        }
+    for (std::uint32_t i = 0; triangles < 100000; ++i, ++triangles) {
+        m.faceCorners.push_back(3);
+        m.faceIndices.insert(m.faceIndices.end(), {i, i + 1, i + n});
+        m.faceMaterials.push_back(0);
+    }
+    m.normalFaceIndices = m.faceIndices;
+    XMaterial stone, wood;
+    stone.diffuse = {0.6f, 0.6f, 0.6f, 1};
+    stone.textureFilename = "stone_floor.jpg";
+    wood.diffuse = {0.4f, 0.3f, 0.2f, 1};
+    wood.textureFilename = "bench_wood.jpg";
+    m.materials = {stone, wood};
+    XFrameDesc root;
+    root.name = "Church";
+    root.meshes.push_back(std::move(m));
+    std::vector<std::uint8_t> out;
+    if (writeXFile({root}, true, out) != XResult::Ok) out.clear();
+    return out;
+}
+
+std::vector<std::uint8_t> fixture(const char* name) {
+    std::ifstream in(std::string(VM_FIXTURES_DIR "/x/") + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The whole load: parse, then every mesh into the renderer's layout.
+bool load(const std::vector<std::uint8_t>& bytes) {
+    XFile f;
+    if (readXFile(bytes, f) != XResult::Ok) return false;
+    std::vector<const XDataObject*> stack;
+    for (const auto& o : f.objects) stack.push_back(o.get());
+    while (!stack.empty()) {
+        const XDataObject* o = stack.back();
+        stack.pop_back();
+        if (o->type == "Mesh") {
+            XMeshData mesh;
+            XRenderMesh render;
+            if (readMeshData(*o, mesh) != XResult::Ok || buildRenderMesh(mesh, render) != XResult::Ok) return false;
+            benchmark::DoNotOptimize(render.vertices.data());
+        }
+        for (const auto& c : o->children)
+            if (c.object) stack.push_back(c.object.get());
+    }
+    return true;
+}
+
+void BM_Load(benchmark::State& state, std::vector<std::uint8_t> bytes) {
+    if (bytes.empty() || !load(bytes)) {
+        state.SkipWithError("input missing or unreadable");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(load(bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--write-big") == 0) {
+        const std::vector<std::uint8_t> bytes = bigFile();
+        std::ofstream out(argv[2], std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return bytes.empty() || !out ? 1 : 0;
+    }
+    benchmark::RegisterBenchmark("load/test_cube_binary.x", BM_Load, fixture("test_cube_binary.x"));
+    benchmark::RegisterBenchmark("load/test_cube_compressed.x", BM_Load, fixture("test_cube_compressed.x"));
+    benchmark::RegisterBenchmark("load/fromtruespace_bin32.x", BM_Load, fixture("fromtruespace_bin32.x"));
+    benchmark::RegisterBenchmark("load/generated_100k_triangles_bzip", BM_Load, bigFile())->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
