@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/base/results.h"
+#include "platform/os/registry.h"
 #include "platform/os/resources.h"
 #include "platform/os/system.h"
 #include "platform/os/termination.h"
@@ -31,6 +32,9 @@ void copyText(std::array<char, 128>& field, const std::string& text) {
 }  // namespace
 
 SaverApp::SaverApp() {
+    // The embedded defaults are constant data, safe to read during static construction.
+    settingsStore_.loadDefaults();
+    settings_ = settingsStore_.defaults();
     logEnabled_ = kLogEnabled;
     gInstance = this;
 }
@@ -42,6 +46,7 @@ SaverApp::~SaverApp() {
 SaverApp* SaverApp::instance() noexcept { return gInstance; }
 
 int SaverApp::createSaver() {
+    texts_.load();
     initDefaults();
     if (launch_.seed) std::srand(*launch_.seed);
     ParsedCommandLine parsed = parseCommandLine(launch_.commandLine);
@@ -94,8 +99,18 @@ void SaverApp::previewWait() {
 void SaverApp::run() {
     if (!okToRun_) return;
     switch (runMode_) {
-    case RunMode::Config: runConfigDialog(); return;
-    case RunMode::ChangePassword: changePassword(); return;
+    case RunMode::Config: {
+        // Modal dialogs pump no messages of ours; settings are written only on OK, so ending at once
+        // on a termination request loses nothing.
+        os::ImmediateTerminationScope modal;
+        runConfigDialog();
+        return;
+    }
+    case RunMode::ChangePassword: {
+        os::ImmediateTerminationScope modal;
+        changePassword();
+        return;
+    }
     case RunMode::Preview:
     case RunMode::Saver:
     case RunMode::Test: break;
@@ -309,15 +324,17 @@ std::intptr_t SaverApp::handleMessage(os::WindowHandle window, std::uint32_t mes
     using namespace os::msg;
     switch (message) {
     case Create:
-        if (runMode_ == RunMode::Preview) previewBitmapLoaded_ = !os::findResource("BITMAP", kPreviewBitmapId).empty();
+        if (runMode_ == RunMode::Preview) previewBitmap_ = os::findResource("BITMAP", kPreviewBitmapId);
         break;
     case Destroy:
     case Close:
         quitFlag_ = true;
         return 1;
     case Paint:
-        // The preview picture is drawn by the graphics layer once it can blit into a foreign window.
-        if (runMode_ == RunMode::Preview) return 0;
+        if (runMode_ == RunMode::Preview) {
+            os::paintBitmap(window, previewBitmap_, 0, 0);
+            return 0;
+        }
         break;
     case ActivateApp:
         if (wParam == 0 && runMode_ != RunMode::Test) return requestQuit();
@@ -395,7 +412,9 @@ void SaverApp::changePassword() {
 
 int SaverApp::enumerateDirect3D() { return kResultOk; }
 
-std::string SaverApp::configurationTitle() { return {}; }
+std::string SaverApp::configurationTitle() { return texts_.lookup(std::string_view("screensaver_configuration")); }
+
+void SaverApp::readSettings() { settingsStore_.readRegistry(settings_); }
 
 int SaverApp::createDevice() {
     // Without a window there is nothing to put a device on: the same report as no compatible device.
@@ -408,7 +427,16 @@ void SaverApp::releaseDevice() {
     direct3D_ = nullptr;
 }
 
-bool SaverApp::readPasswordOption(std::uint32_t&) { return false; }
+bool SaverApp::readPasswordOption(std::uint32_t& value) {
+    // Opened with create, as the platform does: a missing key is made, and reads as no password.
+    os::RegKey key;
+    if (os::regCreateKey(os::RegHive::CurrentUser, "Control Panel\\Desktop", os::RegAccess::Read, key) != os::kRegOk) {
+        return false;
+    }
+    bool read = os::regQueryDword(key, "ScreenSaveUsePassword", value) == os::kRegOk;
+    os::regCloseKey(key);
+    return read;
+}
 
 int SaverApp::writeSnapshot(const std::string& path) {
     std::fprintf(stderr, "vaultmere: no rendering device in this build yet; snapshot %s not written\n", path.c_str());

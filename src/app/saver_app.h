@@ -23,9 +23,12 @@
 #include "app/base/log_file.h"
 #include "app/launch_options.h"
 #include "app/run_mode.h"
-#include "app/settings_record.h"
 #include "platform/os/platform.h"
+#include "platform/os/resources.h"
 #include "platform/os/window_types.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "settings/text_table.h"
 
 namespace vm::d3d {
 class Direct3D;
@@ -113,6 +116,8 @@ public:
     long framesRendered() const noexcept { return framesRendered_; }
     bool passwordVerifierLoaded() const noexcept { return verifyPassword_ != nullptr; }
     SettingsRecord& settings() noexcept { return settings_; }
+    SettingsStore& settingsStore() noexcept { return settingsStore_; }
+    const TextTable& texts() const noexcept { return texts_; }
     OverlayLayout& overlay() noexcept { return overlay_; }
     LogFile& log() noexcept { return log_; }
     bool sfxCapable() const noexcept { return sfxCapable_; }
@@ -145,9 +150,9 @@ protected:
     // Steps whose bodies belong to the graphics, settings and dialog layers. Until those arrive they do
     // the least that keeps the run's shape: no adapters to list, no device, nothing to release.
     virtual int enumerateDirect3D();             // 0 when a usable adapter was found
-    // The localised title of the configuration dialog; empty while there is no text table.
+    // The localised title of the configuration dialog; empty when the text table lacks it.
     virtual std::string configurationTitle();
-    virtual void readSettings() {}               // the settings record from the settings store
+    virtual void readSettings();                 // the settings record from the registry
     virtual void chooseDisplayMode() {}          // writes the chosen mode back into the record
     virtual void runConfigDialog() {}
     // 0: device made (or none to make on this build); 1: no desktop mode; 2: no compatible device.
@@ -167,6 +172,8 @@ protected:
 
     d3d::Direct3D* direct3D_ = nullptr;
     d3d::Device* device_ = nullptr;
+    SettingsStore settingsStore_;
+    TextTable texts_;
     SettingsRecord settings_;
     OverlayLayout overlay_;
     bool sfxCapable_ = true;
@@ -189,7 +196,7 @@ private:
     bool quitFlag_ = false;
     bool isWin9x_ = false;
     int mouseMoveBudget_ = 30;
-    bool previewBitmapLoaded_ = false;
+    os::ResourceBytes previewBitmap_;  // bitmap resource 432, empty when missing
     float lastFrameTime_ = 0;   // timeMs of the previous frame
     int frameCount_ = 0;
     int framesPerSecond_ = 0;

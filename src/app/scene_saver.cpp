@@ -18,16 +18,26 @@ int SceneSaver::initDefaults() {
     return 0;
 }
 
-// The options live in the settings store beside the record; read and written there once it is here.
-int SceneSaver::readSceneOptions() { return 0; }
-int SceneSaver::writeSceneOptions() { return 0; }
+int SceneSaver::readSceneOptions() { return settingsStore().readSceneOptions(sceneOptions_); }
+
+int SceneSaver::writeSceneOptions() { return settingsStore().writeSceneOptions(sceneOptions_); }
 
 int SceneSaver::restoreSceneDefaults() {
-    sceneOptions_ = sceneDefaults_;
+    settingsStore().restoreSceneDefaults(sceneOptions_);
     return 0;
 }
 
 int SceneSaver::checkCapabilities() { return 0; }
+
+int SceneSaver::initSound() {
+    sound_.start({settings_.Music, settings_.MusicVolume}, log());
+    return 0;
+}
+
+int SceneSaver::freeSound() {
+    sound_.stop();
+    return 0;
+}
 
 int SceneSaver::loadScene(d3d::Device*) {
     playedTracks_.clear();
@@ -41,6 +51,8 @@ int SceneSaver::updateFrame(d3d::Device*, float) {
     float dt = static_cast<float>(frameTimer().elapsed());
     if (dt > 0.2f) dt = 0.2f;
     if (dt == 0.0f) return 0;
+    // When the opening piece ends, the looping piece takes over.
+    if (settings_.Music) sound_.update();
     return 0;
 }
 

@@ -1,11 +1,12 @@
 #pragma once
-// The church saver: SaverApp with the scene's hooks. The scene, camera, cross-fade and music arrive with
-// their layers; until then the hooks keep their places in the order and do what needs no device.
+// The church saver: SaverApp with the scene's hooks. The music plays; the scene, camera and cross-fade
+// arrive with their layers, and until then their hooks keep their places in the order.
 
 #include <cstdint>
 #include <vector>
 
 #include "app/saver_app.h"
+#include "sound/sound_system.h"
 
 namespace vm {
 
@@ -23,6 +24,8 @@ public:
     int writeSceneOptions() override;
     int restoreSceneDefaults() override;
     int checkCapabilities() override;
+    int initSound() override;
+    int freeSound() override;
     int loadScene(d3d::Device* device) override;
     int updateFrame(d3d::Device* device, float elapsedMs) override;
     int renderFrame(d3d::Device* device) override;
@@ -30,10 +33,10 @@ public:
 
 protected:
     SceneOptions sceneOptions_;             // all false until read or restored
-    SceneOptions sceneDefaults_{false, true, true};
     ChurchScene* scene_ = nullptr;          // made by initDefaults once the scene layer exists
     std::vector<std::uint8_t> playedTracks_;
     int currentTrack_ = 0;
+    SoundSystem sound_;
 };
 
 }  // namespace vm

@@ -27,29 +27,24 @@ void HuffmanTable::build(std::span<const std::uint8_t> lengths) noexcept {
   }
   symbolCount_ = static_cast<std::uint32_t>(n);
 
-  // A quick slot covers the windows q << 6 .. q << 6 | 63. Its answer holds for all of them when
-  // the lowest and the highest (low bit cleared, as the rule reads it) give the same length and that
-  // length is within the quick bits: then the limit compares and the index shift cannot see the
-  // bits below the slot.
+  // A quick slot covers the windows q << 6 .. q << 6 | 63. When the length found for its lowest
+  // window is within the quick bits, the answer holds for the whole slot: limit[i] for i <= 10 is a
+  // multiple of 2^(16-i) >= 64 (or the 0xFFFF cap, above every window the rule reads), so no limit
+  // falls inside a slot, and the index shift drops the slot's low bits. Slots rise with q, so the
+  // length only steps forward, and once it passes the quick bits every later slot is left to the
+  // slow path.
   constexpr unsigned kRest = 16 - kQuickBits;
-  for (std::uint32_t q = 0; q < (1u << kQuickBits); ++q) {
+  unsigned len = 1;
+  std::uint32_t q = 0;
+  for (; q < (1u << kQuickBits); ++q) {
     const std::uint32_t lo = q << kRest;
-    const std::uint32_t hi = lo | ((1u << kRest) - 2);
-    const unsigned len = lengthOf(lo);
-    if (len > kQuickBits || lengthOf(hi) != len) {
-      quick_[q] = 0;
-      continue;
-    }
-    const Result r = decodeSlow(lo);
-    quick_[q] = static_cast<std::uint16_t>(r.symbol << 4 | len);
+    while (len < 15 && lo >= limit_[len]) ++len;
+    if (len > kQuickBits) break;
+    std::uint32_t index = position_[len] + ((lo - limit_[len - 1]) >> (16 - len));
+    if (index >= symbolCount_) index = 0;
+    quick_[q] = static_cast<std::uint16_t>(symbols_[index] << 4 | len);
   }
-}
-
-unsigned HuffmanTable::lengthOf(std::uint32_t b) const noexcept {
-  // Limits never decrease, so this is the smallest length whose limit lies above b.
-  for (unsigned i = 1; i < 15; ++i)
-    if (b < limit_[i]) return i;
-  return 15;
+  for (; q < (1u << kQuickBits); ++q) quick_[q] = 0;
 }
 
 HuffmanTable::Result HuffmanTable::decodeSlow(std::uint32_t window) const noexcept {

@@ -40,7 +40,6 @@ class HuffmanTable {
 
  private:
   Result decodeSlow(std::uint32_t window) const noexcept;
-  unsigned lengthOf(std::uint32_t b) const noexcept;
 
   std::array<std::uint32_t, 16> limit_{};
   std::array<std::uint32_t, 16> position_{};

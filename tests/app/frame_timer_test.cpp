@@ -8,6 +8,7 @@
 
 #include "app/base/results.h"
 #include "platform/os/fake/fake_platform.h"
+#include "platform/os/registry.h"
 
 namespace vm {
 namespace {
@@ -57,6 +58,26 @@ TEST(FindMediaFile, Cases) {
         EXPECT_EQ(path, c.path) << c.name;
     }
     std::remove(existing.c_str());
+}
+
+TEST(FindMediaFile, FallsBackToTheDeveloperMediaFolder) {
+    namespace fs = std::filesystem;
+    os::useInMemoryRegistry();
+    fs::path sdk = fs::path(::testing::TempDir()) / "vm_sdk";
+    fs::create_directories(sdk / "Media");
+    std::FILE* f = std::fopen((sdk / "Media" / "flame.tga").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    os::RegValue folder{os::RegValueType::String, 0, sdk.string()};
+    ASSERT_EQ(os::seedRegistryValue(os::RegHive::LocalMachine, "Software\\Microsoft\\DirectX", "DX8SDK Samples Path", folder),
+              os::kRegOk);
+    std::string path;
+    EXPECT_EQ(findMediaFile("flame.tga", &path), kResultOk);
+    EXPECT_EQ(path, sdk.string() + "/Media/flame.tga");
+    EXPECT_EQ(findMediaFile("missing.tga", &path), kResultFail);
+    EXPECT_EQ(path, "missing.tga");
+    os::useInMemoryRegistry();
+    fs::remove_all(sdk);
 }
 
 }  // namespace

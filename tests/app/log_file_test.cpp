@@ -117,6 +117,17 @@ TEST_F(SaverFixture, ShutdownOrderAndLogOfASaverRun) {
     EXPECT_EQ(app.device(), nullptr);
 }
 
+TEST_F(SaverFixture, DeliveredBuildWritesNoLog) {
+#ifdef VM_LOG_ENABLED
+    GTEST_SKIP() << "built with the developer log switch on";
+#endif
+    LogFolder dir("log_delivered");
+    fake.scheduleInput(fake.nowMs + 100, os::msg::KeyDown, 'k');
+    start({"vm", "/s"});
+    EXPECT_TRUE(fs::is_empty(dir.folder));
+    EXPECT_TRUE(fake.boxes.empty());
+}
+
 TEST_F(SaverFixture, LogFileNamePerMode) {
     struct Case {
         const char* mode;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/registry.h"
 #include "tracing_saver.h"
 
 namespace vm::testing {
@@ -12,7 +13,13 @@ namespace {
 // The system password functions as the fake library hands them out.
 std::vector<int> gVerifierAnswers;
 int gVerifierCalls = 0;
+TracingSaver* gWatched = nullptr;
+int gPresentMismatches = 0;  // calls where "present first" did not follow the parity
 int verifyStandIn(std::uintptr_t) {
+    if (gWatched) {
+        bool presentedFirst = !gWatched->trace.empty() && gWatched->trace.back() == "(present)";
+        if (presentedFirst != (gWatched->presentParity() == 0)) ++gPresentMismatches;
+    }
     int answer = gVerifierAnswers.empty() ? 1 : gVerifierAnswers.front();
     if (!gVerifierAnswers.empty()) gVerifierAnswers.erase(gVerifierAnswers.begin());
     ++gVerifierCalls;
@@ -34,6 +41,8 @@ struct PasswordTest : SaverFixture {
         SaverFixture::SetUp();
         gVerifierAnswers.clear();
         gVerifierCalls = 0;
+        gWatched = nullptr;
+        gPresentMismatches = 0;
         gChangeCalls.clear();
         fake.libraries["PASSWORD.CPL"].functions["VerifyScreenSavePwd"] = reinterpret_cast<void*>(&verifyStandIn);
         fake.libraries["MPR.DLL"].functions["PwdChangePasswordA"] = reinterpret_cast<void*>(&changeStandIn);
@@ -81,13 +90,18 @@ TEST_F(PasswordTest, RefusedPasswordKeepsRunningAndTheNextMoveAsksAgain) {
     fake.platformKind = os::PlatformId::Windows9x;
     app.passwordOptionReadable = true;
     app.passwordOption = 1;
-    gVerifierAnswers = {0, 1};
+    gVerifierAnswers = {0, 0, 0, 1};
+    gWatched = &app;
+    app.setExitOnMouseMove(true);
     std::uint32_t at = fake.nowMs + 1000;
     fake.scheduleInput(at, os::msg::KeyDown, 'k');
     fake.scheduleInput(at + 500, os::msg::MouseMove);
+    fake.scheduleInput(at + 503, os::msg::MouseMove);
+    fake.scheduleInput(at + 1000, os::msg::MouseMove);
     start({"vm", "/s"});
-    EXPECT_EQ(gVerifierCalls, 2);
-    EXPECT_EQ(app.mouseMoveBudget(), -1) << "refusal set the budget to 0; one more move asked again";
+    EXPECT_EQ(gVerifierCalls, 4);
+    EXPECT_EQ(gPresentMismatches, 0) << "present once more exactly when the back buffer is in front";
+    EXPECT_EQ(app.mouseMoveBudget(), -1) << "each refusal set the budget to 0; the next move asked again";
     EXPECT_EQ(std::count(app.trace.begin(), app.trace.end(), "freeSound"), 1);
     EXPECT_GE(fake.cursorHideCount, 2) << "a refusal hides the cursor again";
     EXPECT_FALSE(overran);
@@ -134,6 +148,23 @@ TEST_F(PasswordTest, ChangePasswordCallsTheSystemDialog) {
         EXPECT_EQ(fake.freedLibraries.size(), c.owners.size()) << c.name;
         EXPECT_TRUE(fake.createdWindows.empty()) << c.name;
     }
+}
+
+// The real option reader, through the registry stand-in.
+struct RegistrySaver : SaverApp {
+    using SaverApp::readPasswordOption;
+};
+
+TEST(PasswordOption, ReadFromTheUsersDesktopSettings) {
+    os::useInMemoryRegistry();
+    RegistrySaver saver;
+    std::uint32_t value = 99;
+    EXPECT_FALSE(saver.readPasswordOption(value)) << "no value yet";
+    os::seedRegistryValue(os::RegHive::CurrentUser, "Control Panel\\Desktop", "ScreenSaveUsePassword",
+                          os::RegValue{os::RegValueType::Dword, 1, {}});
+    EXPECT_TRUE(saver.readPasswordOption(value));
+    EXPECT_EQ(value, 1u);
+    os::useInMemoryRegistry();
 }
 
 }  // namespace

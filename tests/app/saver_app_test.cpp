@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/resources.h"
 #include "tracing_saver.h"
 
 namespace vm::testing {
@@ -199,6 +200,23 @@ TEST_F(SaverFixture, TestAndPreviewWindows) {
     EXPECT_FALSE(overran);
 }
 
+TEST_F(SaverFixture, PreviewPaintsItsPictureAtTheTopLeft) {
+    // A 1 x 1 24-bit bitmap resource: info header, one padded pixel row.
+    static const std::uint8_t picture[] = {40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+                                           4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                           0, 0, 255, 0};
+    os::overrideResource("BITMAP", kPreviewBitmapId, picture);
+    fake.foreignWindows[77] = {0, 0, 155, 115};
+    fake.scheduleInput(fake.nowMs + 1000, os::msg::Paint);
+    fake.scheduleInput(fake.nowMs + 1100, os::msg::Close);
+    start({"vm", "/p", "77"});
+    os::clearResourceOverrides();
+    ASSERT_EQ(fake.paints.size(), 1u);
+    EXPECT_EQ(fake.paints[0].fileBytes, sizeof picture + 14);
+    EXPECT_EQ(fake.paints[0].x, 0);
+    EXPECT_EQ(fake.paints[0].y, 0);
+}
+
 TEST_F(SaverFixture, PreviewWithoutItsPaneEndsInsteadOfWaitingForever) {
     // Regression: with no pane there was no window to close, and the preview loop never ended.
     start({"vm", "/p", "4242"});
@@ -284,12 +302,14 @@ TEST_F(SaverFixture, SecondInstanceDoesNothing) {
         const char* mode;
         bool saverWindowExists;
         bool lockHeldElsewhere;
+        const char* otherWindowTitle;
     };
     const Case cases[] = {
-        {"saver window present, /s", "/s", true, false},
-        {"saver window present, /c", "/c", true, false},
-        {"another process holds the lock, /t", "/t", false, true},
-        {"another process holds the lock, /a", "/a", false, true},
+        {"saver window present, /s", "/s", true, false, nullptr},
+        {"saver window present, /c", "/c", true, false, nullptr},
+        {"configuration dialog open, /s", "/s", false, false, "Vaultmere 3D Screensaver Configuration"},
+        {"another process holds the lock, /t", "/t", false, true, nullptr},
+        {"another process holds the lock, /a", "/a", false, true, nullptr},
     };
     for (const Case& c : cases) {
         os::resetWindowSystem();
@@ -301,6 +321,11 @@ TEST_F(SaverFixture, SecondInstanceDoesNothing) {
         if (c.saverWindowExists) {
             os::registerClass({kSaverClassName, os::defWindowProc, 0});
             os::createWindow({kSaverClassName, "D3D SS", 0, 0, {}, os::WindowHandle::None, 0});
+            fake.createdWindows.clear();
+        }
+        if (c.otherWindowTitle) {
+            os::registerClass({"dialog", os::defWindowProc, 0});
+            os::createWindow({"dialog", c.otherWindowTitle, 0, 0, {}, os::WindowHandle::None, 0});
             fake.createdWindows.clear();
         }
         TracingSaver saver;

@@ -187,9 +187,9 @@ Piece loopingPiece() {
     const double sixteenth = 60.0 / bpm / 4.0;
     Voicing v{};
     bool have = false;
-    for (const Bar& bar : bars) {
-        const Chord chord = parseChord(bar.chord);
-        const int bass = parsePitch(bar.bass);
+    for (std::size_t bar = 0; bar < bars.size(); ++bar) {
+        const Chord chord = parseChord(bars[bar].chord);
+        const int bass = parsePitch(bars[bar].bass);
         v = harmonise(chord, -1, bass, have ? &v : nullptr);
         have = true;
         // The next chord tone above the soprano crowns each figure.
@@ -199,7 +199,10 @@ Piece loopingPiece() {
         for (int half = 0; half < 2; ++half) {
             const double h = t + half * 8 * sixteenth;
             addNote(p.notes, h, 8 * sixteenth - 0.03, v.tenor, Division::Swell, 2);  // held tenor
-            const int figure[7] = {v.alto, v.soprano, crown, v.soprano, v.alto, v.soprano, v.alto};
+            // The first half of the prelude rises to its crown; the second half falls from it.
+            const int rising[7] = {v.alto, v.soprano, crown, v.soprano, v.alto, v.soprano, v.alto};
+            const int falling[7] = {crown, v.soprano, v.alto, v.soprano, crown, v.soprano, v.alto};
+            const int* figure = bar < bars.size() / 2 ? rising : falling;
             for (int k = 0; k < 7; ++k) {
                 addNote(p.notes, h + (k + 1) * sixteenth, sixteenth * 0.92, figure[k], Division::Swell, 2);
             }

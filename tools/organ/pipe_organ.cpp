@@ -13,7 +13,7 @@ constexpr double kTopHz = 16000.0;  // no partial above this: keeps every table 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // Relative partial amplitudes of each pipe family, fundamental first.
-std::vector<double> spectrum(Voice voice) {
+std::vector<double> partials(Voice voice) {
     switch (voice) {
     case Voice::Principal:  // open metal diapason: strong, steadily falling partials
         return {1.0, 0.42, 0.30, 0.17, 0.13, 0.08, 0.06, 0.045, 0.03, 0.022, 0.016, 0.012, 0.008, 0.006};
@@ -108,7 +108,7 @@ const std::vector<float>& PipeOrgan::table(Voice voice, int harmonics) {
     const auto key = std::make_pair(static_cast<int>(voice), harmonics);
     auto it = tables_.find(key);
     if (it != tables_.end()) return it->second;
-    const std::vector<double> amps = spectrum(voice);
+    const std::vector<double> amps = partials(voice);
     std::vector<double> wave(kTableSize, 0.0);
     const int count = std::min<int>(harmonics, static_cast<int>(amps.size()));
     for (int h = 1; h <= count; ++h) {

@@ -1,5 +1,5 @@
 #pragma once
-// The pipe-organ model. A stop is a rank of pipes: a harmonic spectrum at a footage (pitch ratio to
+// The pipe-organ model. A stop is a rank of pipes: a series of partials at a footage (pitch ratio to
 // the 8' unison), its own slight mistuning, a speech (attack) time and chiff. A note sounds every
 // rank of its registration: band-limited wavetables, wind noise while the pallet is open, a chiff
 // burst at the start, a short release. Pipes stand on C and C# chests, so keys alternate sides.

@@ -1,6 +1,8 @@
 #include "rarpack/archive_writer.h"
 
 #include <array>
+#include <exception>
+#include <new>
 
 #include "rarpack/archive_support.h"
 
@@ -45,8 +47,10 @@ std::vector<uint8_t> blockStart(uint8_t type, uint16_t flags, size_t size)
 
 } // namespace
 
-int writeArchive(const std::vector<ArchiveEntry>& entries, const ArchiveOptions& options, std::vector<uint8_t>& out,
-                 std::string& error)
+namespace {
+
+int writeArchiveImpl(const std::vector<ArchiveEntry>& entries, const ArchiveOptions& options, std::vector<uint8_t>& out,
+                     std::string& error)
 {
     out.assign(std::begin(kMarker), std::end(kMarker));
     {
@@ -73,6 +77,10 @@ int writeArchive(const std::vector<ArchiveEntry>& entries, const ArchiveOptions&
             return -1;
         }
         uint16_t flags = kLongBlock;
+        // Every entry after the stream has started carries the solid flag, stored and directory
+        // entries too: decoders that see an entry without it start a new stream there.
+        if (encoder.continuesStream())
+            flags |= kFileSolid;
         uint8_t method = kMethodStore;
         uint32_t attributes = kAttrArchive;
         std::vector<uint8_t> packed;
@@ -83,15 +91,15 @@ int writeArchive(const std::vector<ArchiveEntry>& entries, const ArchiveOptions&
             flags |= kFileWindow1M;
             packed = e.data;
             if (options.level > 0 && !e.data.empty()) {
-                const bool continues = encoder.continuesStream();
+                // Always closed with a guard symbol: some decoders read one symbol past the
+                // entry's end, and encryption pads the packed data with bytes that must not
+                // decode as a table switch.
                 std::vector<uint8_t> coded = encoder.encode(e.data, true);
                 // Outside a solid stream an entry that does not shrink is stored instead; inside
                 // one, the encoder's window already holds it, so it stays compressed.
                 if (options.solid || coded.size() < e.data.size()) {
                     packed = std::move(coded);
                     method = static_cast<uint8_t>(kMethodStore + options.level);
-                    if (continues)
-                        flags |= kFileSolid;
                 }
             }
             if (encrypt) {
@@ -116,6 +124,22 @@ int writeArchive(const std::vector<ArchiveEntry>& entries, const ArchiveOptions&
     }
     appendHeader(out, blockStart(kTypeEnd, kEndFlags, 7));
     return 0;
+}
+
+} // namespace
+
+int writeArchive(const std::vector<ArchiveEntry>& entries, const ArchiveOptions& options, std::vector<uint8_t>& out,
+                 std::string& error)
+{
+    try {
+        return writeArchiveImpl(entries, options, out, error);
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+    } catch (const std::exception& e) {
+        error = std::string("internal error: ") + e.what();
+    }
+    out.clear();
+    return -1;
 }
 
 } // namespace vm::rarpack

@@ -172,6 +172,12 @@ void codeBlocks(BitWriter& out, CoderState& state, const SymbolStream& s, const 
         Freq f = blocks[b].freq;
         if (!last || options.switchAtEnd)
             ++f[switchIndex(s, blocks[b].end, channelAtStart)];
+        if (last && options.guardSymbol) {
+            // The guard is a literal (a delta in multimedia tables): make sure the last tables have one.
+            const unsigned base = s.audio ? switchIndex(s, blocks[b].end, channelAtStart) - (kAudioSymbols - 1) : 0;
+            if (std::all_of(f.begin() + base, f.begin() + base + 256, [](uint32_t x) { return x == 0; }))
+                ++f[base];
+        }
         Lengths l{};
         lengthsForFrequencies(s.audio, s.channels, std::span(f).first(size), l);
         const auto newLengths = std::span<const uint8_t>(l).first(size);

@@ -32,8 +32,7 @@ public:
     Rar20Encoder(const Rar20Encoder&) = delete;
     Rar20Encoder& operator=(const Rar20Encoder&) = delete;
 
-    // Packed data of the next entry (not empty). guardSymbol: see BlockOptions; needed when the
-    // packed data will be padded (encryption).
+    // Packed data of the next entry (not empty). guardSymbol: see BlockOptions.
     std::vector<uint8_t> encode(std::span<const uint8_t> data, bool guardSymbol = false);
 
     // Whether the next encode() continues a stream (the entry must carry the solid flag).

@@ -34,9 +34,8 @@ private:
 FrameTimer& frameTimer();
 
 // Resolves a media file name: the name itself when it can be opened for reading in the current
-// directory, else the developer media folder followed by the name, else the name with kResultFail.
-// kResultInvalidArg when name or path is null. There is no developer media folder on this platform: the
-// folder is empty, so only the current directory is searched.
+// directory, else the developer media folder (see media_file.cpp) followed by the name, else the name
+// with kResultFail. kResultInvalidArg when name or path is null.
 int findMediaFile(const char* name, std::string* path);
 
 }  // namespace vm

@@ -3,6 +3,7 @@
 
 #include "app/base/frame_timer.h"
 #include "app/base/results.h"
+#include "platform/os/registry.h"
 
 namespace vm {
 namespace {
@@ -14,8 +15,18 @@ bool readable(const std::string& path) {
     return true;
 }
 
-// The developer media folder of the original platform's SDK; none exists here.
-std::string mediaFolder() { return {}; }
+// The developer media folder: the graphics SDK's sample path from the machine-wide settings, then
+// "/Media/"; empty when the key or the value is missing (always so on a stock Linux system).
+std::string mediaFolder() {
+    os::RegKey key;
+    if (os::regOpenKey(os::RegHive::LocalMachine, "Software\\Microsoft\\DirectX", os::RegAccess::Read, key) != os::kRegOk) {
+        return {};
+    }
+    std::string path;
+    bool found = os::regQueryString(key, "DX8SDK Samples Path", path) == os::kRegOk;
+    os::regCloseKey(key);
+    return found ? path + "/Media/" : std::string{};
+}
 
 }  // namespace
 
@@ -23,11 +34,8 @@ int findMediaFile(const char* name, std::string* path) {
     if (!name || !path) return kResultInvalidArg;
     *path = name;
     if (readable(*path)) return kResultOk;
-    std::string folder = mediaFolder();
-    if (!folder.empty()) {
-        *path = folder + name;
-        if (readable(*path)) return kResultOk;
-    }
+    *path = mediaFolder() + name;
+    if (readable(*path)) return kResultOk;
     *path = name;
     return kResultFail;
 }

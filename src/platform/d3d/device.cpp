@@ -363,7 +363,6 @@ Result Device::SetLight(std::uint32_t index, const Light& light) noexcept {
     if (type < 1 || type > 3) return kErrInvalidCall;
     if (!(light.Range >= 0.0f) || !std::isfinite(light.Range)) return kErrInvalidCall;
     DeviceCore& c = *core_;
-    if (c.lightOn[index] && c.lights[index].Type != light.Type) c.keyDirty = true;
     c.lights[index] = light;
     c.lightsDirty = true;
     ++c.version[detail::kGroupLights];
@@ -381,7 +380,8 @@ Result Device::LightEnable(std::uint32_t index, bool enable) noexcept {
     DeviceCore& c = *core_;
     if (c.lightOn[index] != enable) {
         c.lightOn[index] = enable;
-        c.keyDirty = true;
+        c.lightsDirty = true;
+        ++c.version[detail::kGroupLights];
     }
     return kOk;
 }

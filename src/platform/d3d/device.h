@@ -10,9 +10,10 @@
 // are pixel centres; a quad from (x0, y0) to (x1, y1) covers pixels x0..x1-1, y0..y1-1. They are
 // never lit or transformed and their z goes to the depth test as given.
 //
-// Lighting (render state Lighting on, vertex with a normal; otherwise the vertex colour or opaque
-// white is used as is). Per vertex, in camera space; normals go through the inverse transpose of
-// World × View and are renormalised, so scaled objects light correctly.
+// Lighting (render state Lighting on and the vertex not pre-transformed; with Lighting off the vertex
+// colour, or opaque white without one, is used as is). Per vertex, in camera space; normals go
+// through the inverse transpose of World × View and are renormalised, so scaled objects light
+// correctly. A vertex without a normal gets the emissive and ambient terms only.
 //   colour = Emissive + Ambient_m × (Ambient_rs + Σ Ambient_l × att) + Σ Diffuse_m × Diffuse_l × max(0, N·L) × att
 //   clamped to 0..1 per channel; specular (Blinn, local viewer) only with SpecularEnable and added after
 //   the texture stages. The vertex alpha is the diffuse material's alpha.
@@ -64,6 +65,15 @@
 // resolves it, applies the gamma ramp per channel (a table lookup in the final pass, never the
 // display's ramp), and scales the result onto the window's drawable (full-screen windows are switched
 // to desktop full screen). The presented picture can be read back with ReadPresentedImage.
+//
+// Draws are accepted outside BeginScene/EndScene as well. Vertex buffers, index buffers and textures
+// of every pool can be drawn from.
+//
+// Programs. Each combination of the states that shape the pipeline (pre-transformed or not, lighting
+// on, vertex colours present, vertex blending, alpha function, the stage operations and texture-
+// coordinate sources) gets a generated GL program on first use: expect a one-off compile (well under
+// a millisecond on a GPU driver, about 0.1 s of CPU on llvmpipe). Which lights are enabled, their
+// kinds and every colour and matrix are uniforms and never cause a compile.
 //
 // Errors: kErrInvalidCall for wrong arguments, kErrOutOfVideoMemory when GL cannot allocate. No call
 // throws; no call reads or writes outside the memory it was given.
@@ -189,9 +199,10 @@ public:
     Result SetIndices(IndexBuffer* buffer, std::uint32_t baseVertexIndex) noexcept;
 
     Result DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) noexcept;
-    // Draws primitiveCount primitives from the bound index buffer starting at startIndex; the indices
-    // (plus the base vertex) must lie in minIndex .. minIndex + numVertices - 1 and inside the bound
-    // vertex buffer. A mesh subset is exactly this call with its attribute range.
+    // Draws primitiveCount primitives from the bound index buffer starting at startIndex. minIndex and
+    // numVertices are taken as hints; every index plus the base vertex must lie inside the bound
+    // vertex buffer, else the call fails with kErrInvalidCall and draws nothing. A mesh subset is
+    // exactly this call with its attribute range.
     Result DrawIndexedPrimitive(PrimitiveType type, std::uint32_t minIndex, std::uint32_t numVertices,
                                 std::uint32_t startIndex, std::uint32_t primitiveCount) noexcept;
     // Vertices from memory (copied before returning); the stream-0 binding is cleared afterwards.

@@ -260,6 +260,8 @@ Result DeviceCore::Init(const PresentTarget& t, const Caps& c, std::uint32_t sam
 DeviceCore::~DeviceCore() {
     if (watchInstalled) SDL_DelEventWatch(&LossWatch, this);
     if (!ctx) return;
+    // The shell's window outlives the device: hand it back as it was given.
+    if (!params.Windowed) ctx->SetFullscreen(false);
     ctx->MakeCurrent();
     colorTarget = depthTarget = nullptr;
     DestroyBackBuffer();
@@ -376,7 +378,11 @@ Result DeviceCore::CreateBackBuffer() {
     presentW = w;
     presentH = h;
     presentedOnce = false;
-    // Start from black like a fresh swap chain.
+    // Start from black like a fresh swap chain, depth at its far value. Earlier draws may have left
+    // depth writes off or a scissor on, which would keep parts of the new buffers uninitialised.
+    glDisable(GL_SCISSOR_TEST);
+    glDepthMask(GL_TRUE);
+    glClearDepth(1.0);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glBindFramebuffer(GL_FRAMEBUFFER, bbFbo);
@@ -603,8 +609,6 @@ void DeviceCore::BuildKey(const VertexLayout& l, ShaderKey* k) const {
     const bool lit = !pre && rs[Rs(RenderState::Lighting)] != 0;
     k->lighting = lit;
     if (lit) {
-        for (std::uint32_t i = 0; i < kMaxLights; ++i)
-            k->lightTypes[i] = static_cast<std::uint8_t>(lightOn[i] ? static_cast<std::uint32_t>(lights[i].Type) : 0u);
         const bool colorVertex = rs[Rs(RenderState::ColorVertex)] != 0;
         auto resolve = [&](RenderState s) -> std::uint8_t {
             const std::uint32_t v = rs[Rs(s)];
@@ -674,6 +678,7 @@ Program* DeviceCore::ProgramFor(const ShaderKey& k) {
         p.uDepth = glGetUniformLocation(p.id, "uDepth");
         p.uMat = glGetUniformLocation(p.id, "uMat");
         p.uLight = glGetUniformLocation(p.id, "uLight");
+        p.uLightCount = glGetUniformLocation(p.id, "uLightCount");
         p.uTexM = glGetUniformLocation(p.id, "uTexM");
         p.uTFactor = glGetUniformLocation(p.id, "uTFactor");
         p.uAlphaRef = glGetUniformLocation(p.id, "uAlphaRef");
@@ -687,18 +692,24 @@ Program* DeviceCore::ProgramFor(const ShaderKey& k) {
 }
 
 void DeviceCore::UploadUniforms(Program* p, bool pretransformed) {
+    // Only the matrices the program blends with: one unless vertex blending is on.
+    const std::uint32_t needed = pretransformed ? 0u : key.blendWeights + 1u;
     if (transformDirty) {
-        for (std::uint32_t i = 0; i < kBlendMatrices; ++i) {
-            const Matrix m = Multiply(world[i], view);
-            std::memcpy(wv[i], m.m, sizeof wv[i]);
-            Inverse3(m, nrm[i]);
-        }
+        computedMatrices = 0;
         transformDirty = false;
     }
+    for (std::uint32_t i = computedMatrices; i < needed; ++i) {
+        const Matrix m = Multiply(world[i], view);
+        std::memcpy(wv[i], m.m, sizeof wv[i]);
+        Inverse3(m, nrm[i]);
+    }
+    computedMatrices = std::max(computedMatrices, needed);
     if (lightsDirty) {
+        lightCount = 0;
         for (std::uint32_t i = 0; i < kMaxLights; ++i) {
+            if (!lightOn[i]) continue;
             const Light& L = lights[i];
-            float* d = &lightData[i * 7][0];
+            float* d = &lightData[lightCount++ * 7][0];
             const Vector3 pos = L.Position, dir = L.Direction;
             const auto& v = view.m;
             d[0] = pos.x * v[0][0] + pos.y * v[1][0] + pos.z * v[2][0] + v[3][0];
@@ -717,12 +728,13 @@ void DeviceCore::UploadUniforms(Program* p, bool pretransformed) {
                 d[11 + c * 4] = cols[c]->a;
             }
             d[20] = L.Attenuation0, d[21] = L.Attenuation1, d[22] = L.Attenuation2, d[23] = L.Range;
-            d[24] = std::cos(L.Theta * 0.5f), d[25] = std::cos(L.Phi * 0.5f), d[26] = L.Falloff, d[27] = 0;
+            d[24] = std::cos(L.Theta * 0.5f), d[25] = std::cos(L.Phi * 0.5f), d[26] = L.Falloff;
+            d[27] = static_cast<float>(static_cast<std::uint32_t>(L.Type));
         }
         lightsDirty = false;
     }
     if (p->seen[kGroupTransform] != version[kGroupTransform]) {
-        const GLsizei n = pretransformed ? 0 : static_cast<GLsizei>(key.blendWeights + 1);
+        const GLsizei n = static_cast<GLsizei>(needed);
         if (n > 0) {
             glUniformMatrix4fv(p->uWV, n, GL_FALSE, &wv[0][0]);
             glUniformMatrix3fv(p->uNrm, n, GL_TRUE, &nrm[0][0]);
@@ -736,7 +748,8 @@ void DeviceCore::UploadUniforms(Program* p, bool pretransformed) {
         p->seen[kGroupTransform] = version[kGroupTransform];
     }
     if (p->seen[kGroupLights] != version[kGroupLights]) {
-        if (p->uLight >= 0) glUniform4fv(p->uLight, kMaxLights * 7, &lightData[0][0]);
+        if (p->uLight >= 0 && lightCount > 0) glUniform4fv(p->uLight, lightCount * 7, &lightData[0][0]);
+        if (p->uLightCount >= 0) glUniform1i(p->uLightCount, lightCount);
         p->seen[kGroupLights] = version[kGroupLights];
     }
     if (p->seen[kGroupMaterial] != version[kGroupMaterial]) {

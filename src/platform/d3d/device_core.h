@@ -64,7 +64,7 @@ struct BufferImpl {
 
 struct Program {
     GLuint id = 0;
-    GLint uWV = -1, uNrm = -1, uProj = -1, uScreen = -1, uDepth = -1, uMat = -1, uLight = -1, uTexM = -1,
+    GLint uWV = -1, uNrm = -1, uProj = -1, uScreen = -1, uDepth = -1, uMat = -1, uLight = -1, uLightCount = -1, uTexM = -1,
           uTFactor = -1, uAlphaRef = -1;
     std::uint64_t seen[4] = {};  // uniform-group versions last uploaded to this program
 };
@@ -177,7 +177,9 @@ struct DeviceCore {
 
     // camera-space data computed from the state
     float wv[kBlendMatrices][16] = {}, nrm[kBlendMatrices][9] = {};
+    std::uint32_t computedMatrices = 0;  // entries of wv and nrm valid for the current transforms
     float lightData[kMaxLights * 7][4] = {};
+    std::int32_t lightCount = 0;  // enabled lights packed into lightData
 
     Resource* resources = nullptr;  // intrusive list head
 };

@@ -13,7 +13,9 @@ struct PresentTarget {
     enum class Kind : std::uint32_t { Headless = 0, SdlWindow = 1, X11Window = 2 };
 
     Kind kind = Kind::Headless;
-    SDL_Window* sdlWindow = nullptr;   // Kind::SdlWindow; not owned
+    // Kind::SdlWindow; not owned. Must be created with SDL_WINDOW_OPENGL (SDL cannot put a GL
+    // context on a window made without it). A full-screen device switches it to desktop full screen.
+    SDL_Window* sdlWindow = nullptr;
     std::uint64_t x11Window = 0;       // Kind::X11Window: the XID; the device never destroys it
     std::uint32_t width = 640;         // Kind::Headless: the client size a zero back-buffer size takes
     std::uint32_t height = 480;

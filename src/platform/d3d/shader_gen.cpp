@@ -9,8 +9,10 @@
 //   uScreen    pre-transformed vertices: viewport x, y, 2 / width, 2 / height
 //   uDepth     viewport MinZ, 1 / (MaxZ − MinZ) (0 when they are equal)
 //   uMat[6]    material diffuse, ambient, specular, emissive, (power, 0, 0, 0), render-state ambient
-//   uLight[56] seven vec4 per light slot, camera space: position, direction (travel, normalised),
-//              diffuse, specular, ambient, (a0, a1, a2, range), (cos θ/2, cos φ/2, falloff, 0)
+//   uLight[56] seven vec4 per enabled light, packed in index order, camera space: position,
+//              direction (travel, normalised), diffuse, specular, ambient, (a0, a1, a2, range),
+//              (cos θ/2, cos φ/2, falloff, type: 1 point, 2 spot, 3 directional)
+//   uLightCount enabled lights
 //   uTexM[2]   texture matrices of stages 0 and 1
 //   uTFactor   texture factor; uAlphaRef 0..255; uTex0, uTex1 samplers on units 0 and 1
 
@@ -125,7 +127,8 @@ void VertexShader(const ShaderKey& k, std::string* s) {
     for (int i = 0; i < 8; ++i) Add(s, "layout(location = %d) in vec4 aTex%d;\n", 5 + i, i);
     *s +=
         "uniform mat4 uWV[4];\nuniform mat3 uNrm[4];\nuniform mat4 uProj;\nuniform vec4 uScreen;\n"
-        "uniform vec2 uDepth;\nuniform vec4 uMat[6];\nuniform vec4 uLight[56];\nuniform mat4 uTexM[2];\n"
+        "uniform vec2 uDepth;\nuniform vec4 uMat[6];\nuniform vec4 uLight[56];\nuniform int uLightCount;\n"
+        "uniform mat4 uTexM[2];\n"
         "out vec4 vDiffuse;\nout vec4 vSpecular;\nout vec4 vTex0;\nout vec4 vTex1;\n"
         "void main() {\n";
     if (k.pretransformed) {
@@ -169,39 +172,40 @@ void VertexShader(const ShaderKey& k, std::string* s) {
         *s += "    vec3 ambSum = uMat[5].rgb;\n    vec3 difSum = vec3(0.0);\n    vec3 specSum = vec3(0.0);\n";
         if (k.specular)
             *s += k.localViewer ? "    vec3 V = normalize(-pc.xyz);\n" : "    vec3 V = vec3(0.0, 0.0, -1.0);\n";
-        for (int i = 0; i < 8; ++i) {
-            const int t = k.lightTypes[i];
-            if (t == kLightOff) continue;
-            const int b = i * 7;
-            *s += "    {\n";
-            if (t == kLightDirectional) {
-                Add(s, "        vec3 L = -uLight[%d].xyz;\n        float att = 1.0;\n        {\n", b + 1);
-            } else {
-                Add(s, "        vec3 d = uLight[%d].xyz - pc.xyz;\n        float dist = length(d);\n", b);
-                Add(s, "        if (dist <= uLight[%d].w) {\n", b + 5);
-                Add(s, "        vec3 L = dist > 0.0 ? d / dist : vec3(0.0, 0.0, -1.0);\n");
-                Add(s, "        float den = uLight[%d].x + uLight[%d].y * dist + uLight[%d].z * dist * dist;\n",
-                    b + 5, b + 5, b + 5);
-                Add(s, "        float att = den != 0.0 ? 1.0 / den : 1.0;\n");
-                if (t == kLightSpot) {
-                    Add(s, "        float rho = dot(-L, uLight[%d].xyz);\n", b + 1);
-                    Add(s, "        vec4 sp = uLight[%d];\n", b + 6);
-                    Add(s,
-                        "        att *= rho > sp.x ? 1.0 : (rho <= sp.y ? 0.0 : "
-                        "pow(max((rho - sp.y) / max(sp.x - sp.y, 1e-6), 0.0), sp.z));\n");
-                }
-            }
-            Add(s, "        ambSum += uLight[%d].rgb * att;\n", b + 4);
-            Add(s, "        float ndl = max(dot(n, L), 0.0);\n");
-            Add(s, "        difSum += uLight[%d].rgb * (ndl * att);\n", b + 2);
-            if (k.specular) {
-                Add(s, "        if (ndl > 0.0) {\n            vec3 H = normalize(L + V);\n");
-                Add(s, "            specSum += uLight[%d].rgb * (pow(max(dot(n, H), 0.0), uMat[4].x) * att);\n",
-                    b + 3);
-                Add(s, "        }\n");
-            }
-            *s += "        }\n    }\n";
-        }
+        *s +=
+            "    for (int i = 0; i < 8; ++i) {\n"
+            "        if (i >= uLightCount) break;\n"
+            "        int b = i * 7;\n"
+            "        vec4 sp = uLight[b + 6];\n"
+            "        vec3 L;\n"
+            "        float att = 1.0;\n"
+            "        if (sp.w == 3.0) {\n"
+            "            L = -uLight[b + 1].xyz;\n"
+            "        } else {\n"
+            "            vec3 d = uLight[b].xyz - pc.xyz;\n"
+            "            float dist = length(d);\n"
+            // Beyond the range a point light gives nothing, its ambient part included.
+            "            if (dist > uLight[b + 5].w) continue;\n"
+            "            L = dist > 0.0 ? d / dist : vec3(0.0, 0.0, -1.0);\n"
+            "            vec4 a = uLight[b + 5];\n"
+            "            float den = a.x + a.y * dist + a.z * dist * dist;\n"
+            "            att = den != 0.0 ? 1.0 / den : 1.0;\n"
+            "            if (sp.w == 2.0) {\n"
+            "                float rho = dot(-L, uLight[b + 1].xyz);\n"
+            "                att *= rho > sp.x ? 1.0 : (rho <= sp.y ? 0.0 : "
+            "pow(max((rho - sp.y) / max(sp.x - sp.y, 1e-6), 0.0), sp.z));\n"
+            "            }\n"
+            "        }\n"
+            "        ambSum += uLight[b + 4].rgb * att;\n"
+            "        float ndl = max(dot(n, L), 0.0);\n"
+            "        difSum += uLight[b + 2].rgb * (ndl * att);\n";
+        if (k.specular)
+            *s +=
+                "        if (ndl > 0.0) {\n"
+                "            vec3 H = normalize(L + V);\n"
+                "            specSum += uLight[b + 3].rgb * (pow(max(dot(n, H), 0.0), uMat[4].x) * att);\n"
+                "        }\n";
+        *s += "    }\n";
         *s += "    vDiffuse = vec4(clamp(" + em + ".rgb + " + am + ".rgb * ambSum + " + dm +
               ".rgb * difSum, 0.0, 1.0), " + dm + ".a);\n";
         if (k.specular)

@@ -1,6 +1,8 @@
 #pragma once
 // The part of the fixed-function state that changes the generated shader program. Everything else
-// (matrices, colours, light parameters, alpha reference) travels in uniforms. One byte per field,
+// (matrices, colours, the enabled lights and their kinds, alpha reference) travels in uniforms: each
+// program costs a compile (about 0.1 s on llvmpipe), so the lights loop in the shader rather than
+// multiply the programs. One byte per field,
 // zero-initialised, so the key compares and hashes as plain bytes.
 
 #include <cstddef>
@@ -12,8 +14,6 @@ namespace vm::d3d::detail {
 
 // Texture-coordinate source of a stage: a vertex set 0..7, or a generated value.
 enum : std::uint8_t { kTexSrcCameraPosition = 8, kTexSrcCameraNormal = 9, kTexSrcReflection = 10 };
-// Light slot kinds (0 = off), matching LightType's numbers.
-enum : std::uint8_t { kLightOff = 0, kLightPoint = 1, kLightSpot = 2, kLightDirectional = 3 };
 
 struct StageKey {
     std::uint8_t colorOp;  // TextureOp number; 0 when the stage does not run
@@ -39,7 +39,6 @@ struct ShaderKey {
     std::uint8_t vertexWeights; // weights stored in the vertex
     std::uint8_t alphaFunc;     // Cmp number, 0 = alpha test off
     std::uint8_t localViewer;
-    std::uint8_t lightTypes[8];
     StageKey stage[2];
 
     bool operator==(const ShaderKey& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }

@@ -15,6 +15,7 @@ public:
     void destroyNativeWindow(WindowHandle) override {}
     NativeWindow nativeWindow(WindowHandle) const override { return {}; }
     bool foreignClientRect(ForeignWindowId, Rect&) override { return false; }
+    int paintBitmap(WindowHandle, std::span<const std::uint8_t>, int, int) override { return kFail; }
     void pollEvents(std::vector<Message>&) override {}
     bool waitEvents(std::uint32_t timeoutMs) override {
         if (timeoutMs == 0xFFFFFFFFu) return false;

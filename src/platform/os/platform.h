@@ -9,6 +9,7 @@
 // no display and no libraries.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,12 +18,17 @@
 
 namespace vm::os {
 
-// What the graphics layer needs to draw into a window. Exactly one of the two is set for a live window:
-// sdlWindow (an SDL_Window*, created with SDL_WINDOW_OPENGL) for windows this process made or adopted
-// through SDL, x11Window for a foreign X11 window the backend could not wrap. Both null in the fake.
+// What the graphics layer needs to draw into a window (maps onto d3d::PresentTarget):
+// - headless: no display (SDL's offscreen driver, or the fake): draw offscreen at width x height.
+// - otherwise sdlWindow, when set, is an SDL_Window* made with SDL_WINDOW_OPENGL (or a foreign window
+//   adopted with the foreign-window GL hint): present through SDL.
+// - x11Window is the XID of a foreign window (XScreenSaver's, a preview pane), also when SDL adopted
+//   it; a layer that prefers its own X11 path may use it. It belongs to another program: never destroy it.
 struct NativeWindow {
     void* sdlWindow = nullptr;
     ForeignWindowId x11Window = 0;
+    bool headless = false;
+    std::int32_t width = 0, height = 0;  // client size in pixels
 };
 
 enum class PlatformId : std::uint32_t {
@@ -65,6 +71,8 @@ public:
     virtual NativeWindow nativeWindow(WindowHandle handle) const = 0;
     // Client rectangle of a foreign window, (0, 0) at its top-left. False when it does not exist.
     virtual bool foreignClientRect(ForeignWindowId id, Rect& out) = 0;
+    // Copies a complete BMP file's picture to the window's client area at (x, y), in its own size.
+    virtual int paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) = 0;
     // Appends the messages made from native input since the last call.
     virtual void pollEvents(std::vector<Message>& out) = 0;
     // Blocks at most timeoutMs (0xFFFFFFFF: no limit) for native input. False when nothing can ever

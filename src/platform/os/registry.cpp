@@ -70,7 +70,9 @@ int commit(const std::string& keyPath, const std::vector<std::pair<std::string, 
         return kRegIoError;  // replacing what we cannot read could destroy it
     }
     apply(doc, keyPath, values);
-    return replaceRegistryFile(b.path, doc.serialize()) == 0 ? kRegOk : kRegIoError;
+    if (replaceRegistryFile(b.path, doc.serialize()) != 0) return kRegIoError;
+    removeStaleRegistryTemporaries(b.path);
+    return kRegOk;
 }
 
 int openKey(RegHive hive, std::string_view path, RegAccess access, bool create, RegKey::State& out) {

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <vector>
+#include <cstring>
 
 namespace vm::os {
 namespace {
@@ -61,21 +61,25 @@ RegFileState readRegistryFile(const std::string& path, RegistryDocument& doc) {
         ::close(fd);
         return RegFileState::Unreadable;
     }
-    // One byte past the limit tells an oversized file from one that fits exactly.
-    std::vector<char> bytes(kRegMaxFileBytes + 1);
-    std::size_t used = 0;
+    std::string bytes;
+    char chunk[16 * 1024];
     bool failed = false;
-    while (used < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+    bool tooLarge = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) failed = true;
         if (n <= 0) break;
-        used += static_cast<std::size_t>(n);
+        if (bytes.size() + static_cast<std::size_t>(n) > kRegMaxFileBytes) {
+            tooLarge = true;
+            break;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(n));
     }
     ::close(fd);
     if (failed) return RegFileState::Unreadable;
-    if (used > kRegMaxFileBytes) return RegFileState::Corrupt;
-    if (!doc.parse(std::string_view(bytes.data(), used))) return RegFileState::Corrupt;
+    if (tooLarge) return RegFileState::Corrupt;
+    if (!doc.parse(bytes)) return RegFileState::Corrupt;
     return RegFileState::Loaded;
 }
 
@@ -118,6 +122,21 @@ int replaceRegistryFile(const std::string& path, std::string_view bytes) {
     if (crashesAt(RegWriteStep::SyncFolder)) return -1;
     syncFolder(folder);
     return 0;
+}
+
+void removeStaleRegistryTemporaries(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const auto slash = path.rfind('/');
+    const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
+    GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
+    if (!dir) return;
+    while (const gchar* name = g_dir_read_name(dir)) {
+        // g_mkstemp_full replaces exactly six characters.
+        if (std::string_view(name).starts_with(prefix) && std::strlen(name) == prefix.size() + 6) {
+            ::unlink((folder + "/" + name).c_str());
+        }
+    }
+    g_dir_close(dir);
 }
 
 int setAsideCorruptRegistryFile(const std::string& path) {

@@ -29,6 +29,10 @@ RegFileState readRegistryFile(const std::string& path, RegistryDocument& doc);
 // 0 on success, negative on failure (the old file is then untouched). Creates missing folders (0700).
 int replaceRegistryFile(const std::string& path, std::string_view bytes);
 
+// Deletes temporaries that replaceRegistryFile left behind when a process died mid-write. Call only
+// while holding the RegistryFileLock, so no live writer's temporary is taken.
+void removeStaleRegistryTemporaries(const std::string& path);
+
 // Moves a corrupt file to path + ".corrupt" so that replacing it loses nothing a person could recover.
 int setAsideCorruptRegistryFile(const std::string& path);
 

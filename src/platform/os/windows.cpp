@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/bitmap_file.h"
 #include "platform/os/termination.h"
 
 namespace vm::os {
@@ -147,6 +148,13 @@ Rect windowRect(WindowHandle window) noexcept {
 
 NativeWindow nativeWindow(WindowHandle window) {
     return find(window) ? platform().nativeWindow(window) : NativeWindow{};
+}
+
+int paintBitmap(WindowHandle window, std::span<const std::uint8_t> bitmap, int x, int y) {
+    if (!find(window)) return kFail;
+    std::vector<std::uint8_t> file = bitmapFileFromResource(bitmap);
+    if (file.empty()) return kFail;
+    return platform().paintBitmap(window, file, x, y);
 }
 
 std::intptr_t sendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

@@ -11,6 +11,7 @@
 // - destroyWindow destroys owned windows first; handles of destroyed windows are never reused.
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "platform/os/platform.h"
@@ -33,6 +34,10 @@ WindowHandle findWindow(std::string_view className, std::string_view title);
 Rect windowRect(WindowHandle window) noexcept;  // empty for unknown windows
 // The native side for the graphics layer; see NativeWindow.
 NativeWindow nativeWindow(WindowHandle window);
+
+// Paints a bitmap resource (BMP with or without its file header) at (x, y) in its own size, the way the
+// preview pane shows its picture. kFail for unknown windows or unreadable bitmaps.
+int paintBitmap(WindowHandle window, std::span<const std::uint8_t> bitmap, int x, int y);
 
 // Calls the window's procedure at once; 0 for unknown windows.
 std::intptr_t sendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

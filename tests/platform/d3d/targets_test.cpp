@@ -166,3 +166,24 @@ TEST_F(Targets, MultisampledBackBufferPresents) {
 
 }  // namespace
 }  // namespace vm::d3d::test
+
+namespace vm::d3d::test {
+namespace {
+
+// Regression: Reset cleared the new depth buffer with whatever depth-write and scissor state the
+// last draws had left in GL, so after a pass without depth writes the fresh buffer kept stale
+// depth and hid everything drawn next.
+TEST_F(Targets, ResetClearsDepthWhateverTheLastDrawsLeft) {
+    ASSERT_EQ(dev->Clear(0, nullptr, clear::kTarget | clear::kZBuffer, 0xFF000000, 0.0f, 0), kOk);
+    ASSERT_EQ(dev->SetRenderState(RenderState::ZWriteEnable, false), kOk);
+    ASSERT_EQ(dev->SetViewport(Viewport{0, 0, 8, 8, 0, 1}), kOk);
+    DrawQuad(0, 0, 8, 8, 0xFFFFFFFF);
+    PresentParameters pp = Params(kSize, kSize);
+    ASSERT_EQ(dev->Reset(&pp), kOk);
+    ASSERT_EQ(dev->Clear(0, nullptr, clear::kTarget, 0xFF000000, 1.0f, 0), kOk);
+    DrawQuad(0, 0, 64, 64, 0xFF00FF00, 0.99f);
+    EXPECT_EQ(Pixel(32, 32), 0xFF00FF00u);
+}
+
+}  // namespace
+}  // namespace vm::d3d::test

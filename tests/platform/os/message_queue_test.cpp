@@ -161,6 +161,21 @@ TEST_F(MessageQueueTest, FindWindowMatchesClassAndTitleExactly) {
     EXPECT_EQ(findWindow({}, {}), WindowHandle::None);
 }
 
+TEST_F(MessageQueueTest, NativeSideOfALiveWindowOnly) {
+    fake.foreignWindows[0x42] = {0, 0, 320, 200};
+    WindowDesc desc;
+    desc.className = "cls";
+    desc.rect = {0, 0, 320, 200};
+    desc.foreign = 0x42;
+    WindowHandle w = createWindow(desc);
+    NativeWindow native = nativeWindow(w);
+    EXPECT_EQ(native.x11Window, 0x42u);
+    EXPECT_TRUE(native.headless);
+    EXPECT_EQ(native.width, 320);
+    destroyWindow(w);
+    EXPECT_EQ(nativeWindow(w).x11Window, 0u);
+}
+
 TEST_F(MessageQueueTest, TerminationRequestBecomesOneQuit) {
     make("a");
     requestTermination();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -261,6 +262,15 @@ TEST_F(RegistryFileTest, WriteInterruptedAnywhereLeavesOldOrNew) {
         // Only a crash after the rename may show the new content; it is then complete.
         EXPECT_EQ(seen, crash.step == RegWriteStep::SyncFolder ? newValues : oldValues);
     }
+    // The next successful save sweeps away the temporaries the dead writers left.
+    simulateRegistryWriteCrash(std::nullopt);
+    ASSERT_EQ(writeAll(300), kRegOk);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(fs::path(file_).parent_path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"registry.ini", "registry.ini.lock"}));
 }
 
 TEST_F(RegistryFileTest, FlushKeepsValuesWrittenMeanwhileByOthers) {

@@ -34,11 +34,23 @@ void FakePlatform::destroyNativeWindow(WindowHandle handle) {
     std::erase(live_, handle);
 }
 
+NativeWindow FakePlatform::nativeWindow(WindowHandle handle) const {
+    for (const auto& [made, desc] : createdWindows) {
+        if (made == handle) return {nullptr, desc.foreign, true, desc.rect.width(), desc.rect.height()};
+    }
+    return {};
+}
+
 bool FakePlatform::foreignClientRect(ForeignWindowId id, Rect& out) {
     auto it = foreignWindows.find(id);
     if (it == foreignWindows.end()) return false;
     out = it->second;
     return true;
+}
+
+int FakePlatform::paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) {
+    paints.push_back({handle, bmpFile.size(), x, y});
+    return kOk;
 }
 
 void FakePlatform::pollEvents(std::vector<Message>& out) {

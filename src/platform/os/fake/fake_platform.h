@@ -64,6 +64,12 @@ public:
     std::vector<std::string> loadedLibraries, freedLibraries;
     std::vector<std::pair<WindowHandle, WindowDesc>> createdWindows;
     std::vector<WindowHandle> destroyedWindows;
+    struct Paint {
+        WindowHandle window;
+        std::size_t fileBytes;
+        int x, y;
+    };
+    std::vector<Paint> paints;
     bool cursorVisible = true;
     int cursorHideCount = 0;
     std::uint64_t sleptMs = 0;
@@ -72,8 +78,9 @@ public:
     // --- Platform ---
     int createNativeWindow(WindowHandle handle, const WindowDesc& desc) override;
     void destroyNativeWindow(WindowHandle handle) override;
-    NativeWindow nativeWindow(WindowHandle) const override { return {}; }
+    NativeWindow nativeWindow(WindowHandle handle) const override;
     bool foreignClientRect(ForeignWindowId id, Rect& out) override;
+    int paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) override;
     void pollEvents(std::vector<Message>& out) override;
     bool waitEvents(std::uint32_t timeoutMs) override;
     std::uint32_t timeMs() override { return nowMs; }

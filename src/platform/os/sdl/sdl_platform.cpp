@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/os/sdl/x11_util.h"
+#include "platform/os/url.h"
 
 namespace vm::os {
 namespace {
@@ -61,15 +62,15 @@ SdlPlatform::~SdlPlatform() {
 }
 
 bool SdlPlatform::videoUp() {
-    if (videoState_ == 0) videoState_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+    if (videoState_ == 0) {
+        videoState_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+        const char* driver = videoState_ == 1 ? SDL_GetCurrentVideoDriver() : nullptr;
+        headless_ = !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    }
     return videoState_ == 1;
 }
 
-bool SdlPlatform::hasDisplay() {
-    if (!videoUp()) return false;
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
-}
+bool SdlPlatform::hasDisplay() { return videoUp() && !headless_; }
 
 _XDisplay* SdlPlatform::xDisplay() {
     if (!xTried_) {
@@ -87,7 +88,8 @@ int SdlPlatform::createNativeWindow(WindowHandle handle, const WindowDesc& desc)
         Rect size;
         if (!foreignClientRect(desc.foreign, size)) return kFail;
         // A context without a profile request follows the foreign window's visual; see the device layer.
-        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+        // A preview pane (child style) gets no device, only a painted picture: no GL there.
+        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, (desc.style & style::Child) ? "0" : "1");
         entry.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(desc.foreign)));
         entry.foreign = desc.foreign;
     } else {
@@ -121,7 +123,9 @@ void SdlPlatform::destroyNativeWindow(WindowHandle handle) {
 NativeWindow SdlPlatform::nativeWindow(WindowHandle handle) const {
     auto it = windows_.find(handle);
     if (it == windows_.end()) return {};
-    return {it->second.window, it->second.window ? 0 : it->second.foreign};
+    NativeWindow native{it->second.window, it->second.foreign, headless_, 0, 0};
+    if (it->second.window) SDL_GetWindowSize(it->second.window, &native.width, &native.height);
+    return native;
 }
 
 bool SdlPlatform::foreignClientRect(ForeignWindowId id, Rect& out) {
@@ -129,6 +133,24 @@ bool SdlPlatform::foreignClientRect(ForeignWindowId id, Rect& out) {
     if (!x11::windowSize(xDisplay(), id, width, height)) return false;
     out = {0, 0, width, height};
     return true;
+}
+
+int SdlPlatform::paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) {
+    auto it = windows_.find(handle);
+    if (it == windows_.end() || !it->second.window || bmpFile.size() > 0x7FFFFFFF) return kFail;
+    SDL_RWops* in = SDL_RWFromConstMem(bmpFile.data(), static_cast<int>(bmpFile.size()));
+    SDL_Surface* picture = in ? SDL_LoadBMP_RW(in, 1) : nullptr;
+    if (!picture) return kFail;
+    SDL_Surface* target = SDL_GetWindowSurface(it->second.window);
+    int result = kFail;
+    if (target) {
+        SDL_Rect at{x, y, picture->w, picture->h};
+        if (SDL_BlitSurface(picture, nullptr, target, &at) == 0 && SDL_UpdateWindowSurface(it->second.window) == 0) {
+            result = kOk;
+        }
+    }
+    SDL_FreeSurface(picture);
+    return result;
 }
 
 void SdlPlatform::pollEvents(std::vector<Message>& out) {
@@ -303,11 +325,7 @@ void SdlPlatform::freeLibrary(LibraryHandle library) {
 }
 
 int SdlPlatform::openUrl(std::string_view url) {
-    // Only web addresses: the text comes from a resource, and xdg-open would also open local files or
-    // take a leading '-' as an option.
-    bool web = url.starts_with("http://") || url.starts_with("https://");
-    bool clean = std::none_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-    if (!web || !clean || url.size() > 2048) return kFail;
+    if (!isOpenableUrl(url)) return kFail;
     std::string copy(url);
     // Fork twice so the opener is never our zombie and we never wait for it.
     pid_t child = fork();

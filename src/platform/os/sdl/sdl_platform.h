@@ -34,6 +34,7 @@ public:
     void destroyNativeWindow(WindowHandle handle) override;
     NativeWindow nativeWindow(WindowHandle handle) const override;
     bool foreignClientRect(ForeignWindowId id, Rect& out) override;
+    int paintBitmap(WindowHandle handle, std::span<const std::uint8_t> bmpFile, int x, int y) override;
     void pollEvents(std::vector<Message>& out) override;
     bool waitEvents(std::uint32_t timeoutMs) override;
     std::uint32_t timeMs() override;
@@ -64,6 +65,7 @@ private:
     int displayIndex(std::string_view name) const;
 
     int videoState_ = 0;  // 0 not tried, 1 up, -1 failed
+    bool headless_ = true;
     _XDisplay* xDisplay_ = nullptr;
     bool xTried_ = false;
     std::map<WindowHandle, Entry> windows_;
