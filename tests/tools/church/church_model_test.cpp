@@ -43,7 +43,7 @@ std::string nameOf(const SceneObject* o) { return o && o->frame ? o->frame->name
 
 // The scene's name rules: exact names (first match) and "every name that contains".
 struct Groups {
-    explicit Groups(std::vector<SceneObject>& all) : all(all) {}
+    explicit Groups(std::vector<SceneObject>& objects) : all(objects) {}
     std::vector<SceneObject>& all;
     std::vector<const SceneObject*> used;
 
