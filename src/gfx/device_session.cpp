@@ -45,7 +45,7 @@ int DeviceSession::createDevice(DeviceEnumerator& enumerator, const d3d::Present
         pp.BackBufferHeight = mode.height;
         pp.BackBufferFormat = mode.format;
     }
-    pp.Windowed = target.kind == d3d::PresentTarget::Kind::X11Window;
+    pp.Windowed = settings.windowed || target.kind == d3d::PresentTarget::Kind::X11Window;
     pp.SwapEffect = d3d::SwapEffect::Discard;
     pp.BackBufferCount = 1;
     const DeviceRecord& record = enumerator.currentDevice();

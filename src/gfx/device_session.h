@@ -27,6 +27,7 @@ class QuadBufferPool;
 struct DeviceSettings {
     bool useDesktopSettings = true;
     std::uint8_t gmCntrl = 100;  // gamma, 100 neutral
+    bool windowed = false;       // a host's window: never switched to full screen
 };
 
 enum class DeviceState { Ready = 0, Lost = 1, Resettable = 2 };
