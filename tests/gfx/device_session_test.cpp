@@ -23,12 +23,12 @@ struct SessionTest : ::testing::Test {
     QuadBufferPool quads;
     DeviceSession session;
 
-    bool enumerate(std::vector<d3d::DisplayMode> modes = {}) {
+    bool enumerate(std::vector<d3d::DisplayMode> modes = {}, d3d::Format desktop = d3d::Format::X8R8G8B8) {
         d3d::ObjectOptions o;
         if (modes.empty()) {
             o.headless = true;
         } else {
-            o.displays.push_back({"DISPLAY1", std::move(modes), {1024, 768, 60, d3d::Format::X8R8G8B8}});
+            o.displays.push_back({"DISPLAY1", std::move(modes), {1024, 768, 60, desktop}});
         }
         auto d3d = d3d::Direct3D::Create(d3d::kSdkVersion, o);
         return d3d && enumerator.enumerate(std::move(d3d)) == 0;
@@ -62,6 +62,14 @@ TEST_F(SessionTest, ChosenModeAndGamma) {
     d3d::Viewport vp;
     session.device()->GetViewport(&vp);
     EXPECT_EQ(quads.viewport().Width, vp.Width) << "quad buffers attached to the new device";
+}
+
+TEST_F(SessionTest, TwentyFourBitDesktopGetsA16BitBackBufferAtTheWindowSize) {
+    NEED_GL(enumerate({{1024, 768, 60, d3d::Format::X8R8G8B8}}, d3d::Format::R8G8B8));
+    ASSERT_EQ(create(true), 0);
+    EXPECT_EQ(session.presentParams().BackBufferFormat, d3d::Format::R5G6B5);
+    EXPECT_EQ(session.presentParams().BackBufferWidth, 640u);
+    EXPECT_EQ(session.presentParams().BackBufferHeight, 480u);
 }
 
 TEST_F(SessionTest, SafeModeKeepsItsValuesAcrossResets) {
