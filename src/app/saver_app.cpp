@@ -3,8 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "app/base/results.h"
+#include "engine/texture_table.h"
+#include "gfx/gamma_ramp.h"
+#include "gfx/loading_screen.h"
+#include "gfx/quad_buffer_pool.h"
 #include "platform/os/registry.h"
 #include "platform/os/resources.h"
 #include "platform/os/system.h"
@@ -412,6 +417,25 @@ void SaverApp::changePassword() {
 
 int SaverApp::enumerateDirect3D() { return kResultOk; }
 
+int SaverApp::gfxEnumerate() {
+    enumerator_.setLog(&log_);
+    engine::TextureTable::instance().setLog(&log_);
+    const int r = enumerator_.init();
+    direct3D_ = enumerator_.direct3d();
+    return r;
+}
+
+void SaverApp::gfxChooseDisplayMode() {
+    if (enumerator_.adapterCount() == 0) return;
+    enumerator_.selectMode(static_cast<std::uint32_t>(settings_.Width), static_cast<std::uint32_t>(settings_.Height),
+                           static_cast<std::uint32_t>(settings_.BitCount), settings_.FSAA);
+    const gfx::ModeSelection& chosen = enumerator_.selection();
+    settings_.Width = static_cast<std::int32_t>(chosen.width);
+    settings_.Height = static_cast<std::int32_t>(chosen.height);
+    settings_.BitCount = static_cast<std::int32_t>(gfx::bitsOf(chosen.format));
+    settings_.FSAA = static_cast<std::int32_t>(chosen.multisampleType);
+}
+
 std::string SaverApp::configurationTitle() { return texts_.lookup(std::string_view("screensaver_configuration")); }
 
 void SaverApp::readSettings() { settingsStore_.readRegistry(settings_); }
@@ -425,6 +449,92 @@ int SaverApp::createDevice() {
 void SaverApp::releaseDevice() {
     device_ = nullptr;
     direct3D_ = nullptr;
+}
+
+int SaverApp::gfxCreateDevice() {
+    if (mainWindow_ == os::WindowHandle::None) return 2;
+    const os::NativeWindow native = os::nativeWindow(mainWindow_);
+    const auto width = static_cast<std::uint32_t>(native.width > 0 ? native.width : 640);
+    const auto height = static_cast<std::uint32_t>(native.height > 0 ? native.height : 480);
+    d3d::PresentTarget target = d3d::PresentTarget::Headless(width, height);
+    if (!native.headless && native.sdlWindow) target = d3d::PresentTarget::Sdl(static_cast<SDL_Window*>(native.sdlWindow));
+    else if (!native.headless && native.x11Window) target = d3d::PresentTarget::X11(native.x11Window);
+    gfx::DeviceSettings chosen{settings_.UseDesktopSettings, settings_.GmCntrl};
+    // A host's window (XScreenSaver, preview) stays the host's: draw into it windowed.
+    chosen.windowed = native.x11Window != 0;
+    const int r = deviceSession_.createDevice(enumerator_, target, width, height, chosen,
+                                              engine::TextureTable::instance(), gfx::QuadBufferPool::instance(),
+                                              mainWindow_, &log_);
+    if (r != 0) return r;
+    device_ = deviceSession_.device();
+    setupDeviceState(device_);
+    log_.writeLine("Init D3D_Device Complete");
+    showLoadingScreen(device_);
+    return 0;
+}
+
+int SaverApp::gfxTestDeviceState() {
+    switch (deviceSession_.testState()) {
+    case gfx::DeviceState::Ready: return 0;
+    case gfx::DeviceState::Resettable: return 2;
+    default: return 1;
+    }
+}
+
+void SaverApp::gfxRestoreDevice() {
+    deviceSession_.restoreDevice([this](d3d::Device* device) {
+        setupDeviceState(device);
+        presentParity_ = 1;
+    }, &log_);
+    // Time spent lost is no frame time.
+    lastFrameTime_ = static_cast<float>(os::timeMs());
+}
+
+void SaverApp::gfxLoadDigitGlyphs() { glyphOverlay_.loadGlyphs(engine::TextureTable::instance(), &log_); }
+
+void SaverApp::gfxPresentOnce() {
+    if (device_) device_->Present();
+}
+
+void SaverApp::gfxRestoreGamma() {
+    if (device_) device_->SetGammaRamp(1, gfx::gammaRamp(100));
+}
+
+void SaverApp::gfxReleaseTextures() { engine::TextureTable::instance().ReleaseAll(); }
+
+void SaverApp::gfxReleaseDevice() {
+    gfx::QuadBufferPool::instance().releaseAll();  // the buffers go before their device
+    deviceSession_.release();
+    device_ = nullptr;
+    enumerator_.release();
+    direct3D_ = nullptr;
+}
+
+int SaverApp::renderOverlayFrame(d3d::Device* device) {
+    if (!device) return 0;
+    device->Clear(0, nullptr, d3d::clear::kTarget | d3d::clear::kZBuffer, 0xFF000000u, 1.0f, 0);
+    device->BeginScene();
+    gfx::OverlayParams& p = glyphOverlay_.params;
+    p.red = overlay_.glyphR;
+    p.green = overlay_.glyphG;
+    p.blue = overlay_.glyphB;
+    p.glyphHeight = overlay_.glyphHeight;
+    p.glyphWidth = overlay_.glyphWidth;
+    p.advance = overlay_.advance;
+    p.clockX = overlay_.clockX;
+    p.clockY = overlay_.clockY;
+    p.fpsX = overlay_.fpsX;
+    p.fpsY = overlay_.fpsY;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    glyphOverlay_.drawOverlay(device, gfx::QuadBufferPool::instance(), overlay_.quadBuffer,
+                              engine::TextureTable::instance(),
+                              {settings_.ShowTime, settings_.DigClock_24H, settings_.ShowFPS},
+                              {local.tm_hour, local.tm_min, local.tm_sec}, framesPerSecond_);
+    device->EndScene();
+    device->Present();
+    return 0;
 }
 
 bool SaverApp::readPasswordOption(std::uint32_t& value) {
@@ -445,6 +555,10 @@ int SaverApp::writeSnapshot(const std::string& path) {
 
 int SaverApp::setupDeviceState(d3d::Device*) { return 0; }
 int SaverApp::showLoadingScreen(d3d::Device*) { return 0; }
+
+int SaverApp::gfxShowLoadingScreen(d3d::Device* device) {
+    return gfx::showLoadingScreen(device, gfx::QuadBufferPool::instance(), overlay_.quadBuffer, presentParity_, &log_);
+}
 int SaverApp::updateFrame(d3d::Device*, float) { return 0; }
 int SaverApp::renderFrame(d3d::Device*) { return 0; }
 

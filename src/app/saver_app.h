@@ -23,6 +23,9 @@
 #include "app/base/log_file.h"
 #include "app/launch_options.h"
 #include "app/run_mode.h"
+#include "gfx/device_enumerator.h"
+#include "gfx/device_session.h"
+#include "gfx/overlay.h"
 #include "platform/os/platform.h"
 #include "platform/os/resources.h"
 #include "platform/os/window_types.h"
@@ -169,6 +172,21 @@ protected:
     virtual bool readPasswordOption(std::uint32_t& value);
     // Writes the snapshot requested with --snapshot; 0 when written.
     virtual int writeSnapshot(const std::string& path);
+    // The real graphics device behind the hooks above; the saver the program runs overrides the hooks
+    // with these (test savers keep the stand-ins).
+    int gfxEnumerate();
+    void gfxChooseDisplayMode();
+    int gfxCreateDevice();
+    int gfxTestDeviceState();
+    void gfxRestoreDevice();
+    void gfxLoadDigitGlyphs();
+    void gfxPresentOnce();
+    void gfxRestoreGamma();
+    void gfxReleaseTextures();
+    void gfxReleaseDevice();
+    int gfxShowLoadingScreen(d3d::Device* device);
+    // The frame of a run without a scene: cleared, the clock and FPS overlay on top, presented.
+    int renderOverlayFrame(d3d::Device* device);
 
     d3d::Direct3D* direct3D_ = nullptr;
     d3d::Device* device_ = nullptr;
@@ -179,6 +197,10 @@ protected:
     bool sfxCapable_ = true;
     LaunchOptions launch_;
     bool logEnabled_ = false;   // developer switch: VM_LOG_ENABLED
+    // graphics device
+    gfx::DeviceEnumerator enumerator_;
+    gfx::DeviceSession deviceSession_;
+    gfx::Overlay glyphOverlay_;
 
 private:
     void previewWait();

@@ -56,7 +56,7 @@ int SceneSaver::updateFrame(d3d::Device*, float) {
     return 0;
 }
 
-int SceneSaver::renderFrame(d3d::Device*) { return 0; }
+int SceneSaver::renderFrame(d3d::Device* device) { return renderOverlayFrame(device); }
 
 int SceneSaver::releaseScene() {
     scene_ = nullptr;

@@ -30,8 +30,21 @@ public:
     int updateFrame(d3d::Device* device, float elapsedMs) override;
     int renderFrame(d3d::Device* device) override;
     int releaseScene() override;
+    int showLoadingScreen(d3d::Device* device) override { return gfxShowLoadingScreen(device); }
 
 protected:
+    // The real graphics device.
+    int enumerateDirect3D() override { return gfxEnumerate(); }
+    void chooseDisplayMode() override { gfxChooseDisplayMode(); }
+    int createDevice() override { return gfxCreateDevice(); }
+    int testDeviceState() override { return gfxTestDeviceState(); }
+    void restoreDevice() override { gfxRestoreDevice(); }
+    void loadDigitGlyphs() override { gfxLoadDigitGlyphs(); }
+    void presentOnce() override { gfxPresentOnce(); }
+    void restoreGamma() override { gfxRestoreGamma(); }
+    void releaseTextures() override { gfxReleaseTextures(); }
+    void releaseDevice() override { gfxReleaseDevice(); }
+
     SceneOptions sceneOptions_;             // all false until read or restored
     ChurchScene* scene_ = nullptr;          // made by initDefaults once the scene layer exists
     std::vector<std::uint8_t> playedTracks_;
