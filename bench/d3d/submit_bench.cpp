@@ -5,11 +5,12 @@
 //
 // Each iteration times the submission only; the GPU (llvmpipe) finishes outside the timed part.
 // Run: build/bench/d3d/bench_d3d --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
+// On a loaded machine llvmpipe's rasteriser threads may busy-wait inside the timed part at random;
+// LP_NUM_THREADS=0 renders on the calling thread instead (both engines pay it alike).
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -322,10 +323,7 @@ BENCHMARK(BM_NewStateFirstDraw)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 }  // namespace
 
-// llvmpipe's rasteriser threads busy-wait when the machine is loaded, which lands in the timed
-// thread at random; rendering on the calling thread keeps both engines' costs comparable.
 int main(int argc, char** argv) {
-    setenv("LP_NUM_THREADS", "0", 0);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

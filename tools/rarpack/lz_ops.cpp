@@ -2,7 +2,7 @@
 
 namespace vm::rarpack {
 
-CodedSymbol codeOp(const Op& op, const MatchHistory& history)
+CodedSymbol codeOp(const Op& op)
 {
     CodedSymbol s;
     switch (op.kind) {
@@ -20,7 +20,6 @@ CodedSymbol codeOp(const Op& op, const MatchHistory& history)
         break;
     }
     case OpKind::OldDistance: {
-        (void)history;
         const Slot l = lengthSlot(op.length - oldDistLengthBonus(op.distance) - 2);
         s.symbol = static_cast<uint16_t>(kSymOldDist + op.value);
         s.subTable = SubTable::Repeat;

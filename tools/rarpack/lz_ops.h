@@ -50,7 +50,8 @@ struct CodedSymbol {
     uint32_t extra1 = 0, extra2 = 0;
 };
 
-// The symbol an op is coded with; the op must be valid for `history` (see lz_parser.h).
-CodedSymbol codeOp(const Op& op, const MatchHistory& history);
+// The symbol an op is coded with. Which old distance an op names is decided by the parser
+// against the decoder's match history; the op carries it.
+CodedSymbol codeOp(const Op& op);
 
 } // namespace vm::rarpack

@@ -28,14 +28,13 @@ void pricesFrom(const std::array<uint32_t, N>& freq, std::array<uint32_t, N>& pr
         price[i] = len[i] ? len[i] : kUnusedSymbolBits;
 }
 
-Prices pricesFromOps(const std::vector<Op>& ops, MatchHistory history)
+Prices pricesFromOps(const std::vector<Op>& ops)
 {
     std::array<uint32_t, kMainSize> main{};
     std::array<uint32_t, kDistSize> dist{};
     std::array<uint32_t, kRepSize> rep{};
     for (const Op& op : ops) {
-        const CodedSymbol s = codeOp(op, history);
-        history.apply(op);
+        const CodedSymbol s = codeOp(op);
         ++main[s.symbol];
         if (s.subTable == SubTable::Distance)
             ++dist[s.subSymbol];
@@ -252,7 +251,7 @@ std::vector<Op> parseOptimal(MatchFinder& finder, const std::vector<uint8_t>& hi
         MatchHistory seedHistory = mh;
         std::vector<Op> ops = parseLazy(finder, history, chunk, chunkEnd, seedHistory, s, defaultPrices());
         for (unsigned round = 0; round <= s.iterations; ++round) {
-            const Prices p = pricesFromOps(ops, mh);
+            const Prices p = pricesFromOps(ops);
             ops = shortestPath(finder, history, chunk, chunkEnd, mh, candStart, cands, p, s.niceLength);
         }
         for (const Op& op : ops)

@@ -22,13 +22,12 @@ ParseSettings settingsFor(unsigned level)
     return s;
 }
 
-SymbolStream lzSymbols(const std::vector<Op>& ops, MatchHistory history)
+SymbolStream lzSymbols(const std::vector<Op>& ops)
 {
     SymbolStream s;
     s.symbols.reserve(ops.size());
     for (const Op& op : ops) {
-        s.symbols.push_back(codeOp(op, history));
-        history.apply(op);
+        s.symbols.push_back(codeOp(op));
     }
     return s;
 }
@@ -110,9 +109,8 @@ std::vector<uint8_t> Rar20Encoder::encode(std::span<const uint8_t> data, bool gu
     std::vector<Candidate> candidates;
     if (options_.multimedia != Multimedia::Force) {
         Candidate c{BitWriter{}, state_};
-        const MatchHistory before = c.state.match;
         const std::vector<Op> ops = parseLz(*finder_, history_, begin, end, c.state.match, settingsFor(options_.level));
-        codeBlocks(c.out, c.state, lzSymbols(ops, before), blockOptions);
+        codeBlocks(c.out, c.state, lzSymbols(ops), blockOptions);
         candidates.push_back(std::move(c));
     } else {
         finder_->insertUpTo(end);

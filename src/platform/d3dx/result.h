@@ -20,4 +20,7 @@ inline constexpr Result kErrNotAvailable = d3d::kErrNotAvailable;
 // The bytes are not an image (or a mesh) this layer can read: unknown, truncated or corrupt.
 inline constexpr Result kErrInvalidData = static_cast<Result>(0x88760B59u);
 
+inline constexpr bool succeeded(Result r) noexcept { return r >= 0; }
+inline constexpr bool failed(Result r) noexcept { return r < 0; }
+
 }  // namespace vm::d3dx

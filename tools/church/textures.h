@@ -1,0 +1,18 @@
+#pragma once
+// The church's surface textures, painted procedurally. Every texture tiles where the model repeats it.
+
+#include <string>
+#include <vector>
+
+#include "church/image_io.h"
+
+namespace vm::church {
+
+struct TextureFile {
+    std::string name;                 // as the model names it
+    std::vector<std::uint8_t> bytes;  // JPEG, or TGA for textures with alpha
+};
+
+std::vector<TextureFile> paintTextures();
+
+}  // namespace vm::church
