@@ -3,21 +3,31 @@
 #include <algorithm>
 #include <cmath>
 
+#include "church/church_layout.h"
+
 namespace vm::tracks {
 
 const HallFrame& hallFrame()
 {
+    namespace L = church::layout;
     static const HallFrame frame = [] {
         HallFrame f;
-        f.interior = {{-1276, 0, -420}, {476, 1000, 1567}};
-        // Two rows of columns along the nave, from the entrance bay to the altar steps.
-        for (float z = -120; z <= 1200; z += 220) {
-            f.solids.push_back({{-760, 0, z - 35}, {-690, 1000, z + 35}});
-            f.solids.push_back({{-110, 0, z - 35}, {-40, 1000, z + 35}});
+        // The apse behind the arch wall is left out: the tracks turn in front of it.
+        f.interior = {{L::kHallMinX, 0, L::kHallMinZ}, {L::kHallMaxX, L::kNaveHeight, L::kArchWallZ}};
+        const float r = L::kColumnRadius;
+        for (float x : {L::kArcadeLeftX, L::kArcadeRightX}) {
+            for (int k = 0; k <= L::kBays; ++k)
+                f.solids.push_back({{x - r, 0, L::columnZ(k) - r}, {x + r, L::kArcadeHeight, L::columnZ(k) + r}});
+            // Clerestory wall over the arcade.
+            f.solids.push_back({{x - r, L::kArcadeHeight, L::kHallMinZ}, {x + r, L::kNaveHeight, L::kArchWallZ}});
         }
-        f.solids.push_back({{-520, 0, 1380}, {-280, 130, 1567}});    // altar and its steps
-        f.solids.push_back({{-660, 0, 0}, {-140, 100, 1100}});       // pews, both banks
-        f.solids.push_back({{-900, 560, -420}, {100, 1000, -260}});  // organ loft over the entrance
+        // Aisle ceilings.
+        f.solids.push_back({{L::kHallMinX, L::kAisleHeight, L::kHallMinZ}, {L::kArcadeLeftX, L::kNaveHeight, L::kArchWallZ}});
+        f.solids.push_back({{L::kArcadeRightX, L::kAisleHeight, L::kHallMinZ}, {L::kHallMaxX, L::kNaveHeight, L::kArchWallZ}});
+        f.solids.push_back({{-520, 0, L::kAltarFloorStartZ}, {-280, 130, L::kArchWallZ}});  // altar and its steps
+        f.solids.push_back({{-660, 0, 0}, {-140, 100, 1100}});                               // pews, both banks
+        // The organ loft spans the nave's back bay, with its supports beneath: kept out of entirely.
+        f.solids.push_back({{L::kArcadeLeftX - r, 0, L::kHallMinZ}, {L::kArcadeRightX + r, L::kNaveHeight, -240}});
         return f;
     }();
     return frame;
