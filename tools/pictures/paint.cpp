@@ -139,21 +139,21 @@ Image paintMark(int width, int height)
             auto pt = [&](int j, float& x, float& y) {
                 const float t = static_cast<float>(j) / steps * 1.0471976f;  // 60 degrees of a 2-centred arch
                 x = cx + static_cast<float>(side) * (-36 * s + 72 * s * (1 - std::cos(t)));
-                y = base - 60 * s - 72 * s * std::sin(t);
+                y = base - 40 * s - 72 * s * std::sin(t);
             };
             float ax, ay, bx, by;
             pt(i, ax, ay);
             pt(i + 1, bx, by);
             stroke(img, ax, ay, bx, by, 3 * s, gold);
         }
-    stroke(img, cx - 36 * s, base - 60 * s, cx - 36 * s, base, 3 * s, gold);
-    stroke(img, cx + 36 * s, base - 60 * s, cx + 36 * s, base, 3 * s, gold);
+    stroke(img, cx - 36 * s, base - 40 * s, cx - 36 * s, base, 3 * s, gold);
+    stroke(img, cx + 36 * s, base - 40 * s, cx + 36 * s, base, 3 * s, gold);
     stroke(img, cx - 46 * s, base, cx + 46 * s, base, 3 * s, gold);
     // The candle and its flame.
-    stroke(img, cx, base - 4 * s, cx, base - 40 * s, 6 * s, {0.92f, 0.88f, 0.78f, 0.95f});
+    stroke(img, cx, base - 4 * s, cx, base - 34 * s, 6 * s, {0.92f, 0.88f, 0.78f, 0.95f});
     for (int i = 0; i < 10; ++i) {
         const float t = static_cast<float>(i) / 9;
-        stroke(img, cx, base - 48 * s - 14 * s * t, cx, base - 48 * s - 14 * s * t, (6 - 5 * t) * s,
+        stroke(img, cx, base - 42 * s - 14 * s * t, cx, base - 42 * s - 14 * s * t, (6 - 5 * t) * s,
                {1.0f, 0.75f + 0.2f * t, 0.3f + 0.5f * t, 0.95f});
     }
     // Three bars of light to the left, the mark's signature.

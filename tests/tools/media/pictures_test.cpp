@@ -9,6 +9,7 @@
 #include <string>
 
 #include "media_support.h"
+#include "platform/d3dx/image.h"
 #include "platform/os/bitmap_file.h"
 #include "platform/os/resources.h"
 
@@ -153,6 +154,28 @@ TEST(MediaPictures, BitmapsAndIconHaveTheirSizes)
     EXPECT_EQ(icon[6], 32);
     EXPECT_EQ(icon[7], 32);
     EXPECT_EQ(le32(icon, 14) + le32(icon, 18), icon.size()) << "image bytes end with the file";
+}
+
+}  // namespace
+}  // namespace vm::media_test
+
+namespace vm::media_test {
+namespace {
+
+// The saver's own decoder reads every picture the right way up: the mark's candle stands on the
+// bottom of its image with the flame above it, so a file written upside down is caught.
+TEST(MediaPictures, SaversDecoderReadsTheMarkUpright)
+{
+    const os::ResourceBytes r = os::findResource("CustomData", 479);
+    d3dx::Image image;
+    ASSERT_TRUE(d3dx::succeeded(d3dx::decodeImage(r.data(), r.size(), image)));
+    ASSERT_EQ(image.width, 256u);
+    ASSERT_EQ(image.height, 128u);
+    EXPECT_EQ(image.format, d3dx::PixelFormat::A8R8G8B8);
+    auto alpha = [&](uint32_t x, uint32_t y) { return image.at(x, y) >> 24; };
+    EXPECT_GT(alpha(192, 94), 200u) << "candle near the bottom";
+    EXPECT_EQ(alpha(192, 128 - 94), 0u) << "open arch above it";
+    EXPECT_EQ(alpha(0, 0), 0u);
 }
 
 }  // namespace
