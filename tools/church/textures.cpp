@@ -119,14 +119,14 @@ float radial(float u, float v) {
     return std::pow(std::clamp(1 - r, 0.0f, 1.0f), 1.6f);
 }
 
-struct Spec {
+struct Painting {
     const char* name;
     int w, h;
     Painter painter;
     bool alpha = false;
 };
 
-std::vector<Spec> specs() {
+std::vector<Painting> paintings() {
     const Rgba warmStone{0.6f, 0.55f, 0.47f, 1};
     const Rgba paleStone{0.7f, 0.66f, 0.58f, 1};
     const Rgba gold{0.85f, 0.66f, 0.28f, 1};
@@ -299,7 +299,7 @@ std::vector<Spec> specs() {
 
 std::vector<TextureFile> paintTextures() {
     std::vector<TextureFile> out;
-    for (const Spec& s : specs()) {
+    for (const Painting& s : paintings()) {
         Image img = paint(s.w, s.h, s.painter);
         out.push_back({s.name, s.alpha ? encodeTga(img) : encodeJpeg(img, 88)});
     }
