@@ -243,7 +243,7 @@ std::vector<TextureFile> bakeLightMaps(const std::vector<ChurchObject>& church) 
     }
     for (std::thread& t : workers) t.join();
     std::vector<TextureFile> out;
-    for (std::size_t i = 0; i < surfaces.size(); ++i) out.push_back({surfaces[i].file, encodeJpeg(images[i], 90)});
+    for (std::size_t i = 0; i < surfaces.size(); ++i) out.push_back({surfaces[i].file, pictures::encodeJpeg(images[i], 90)});
     return out;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "church/church_model.h"
-#include "church/image_io.h"
+#include "pictures/image.h"
 #include "church/light_maps.h"
 #include "church/textures.h"
 
@@ -34,13 +34,13 @@ int build(const std::string& dir) {
 
     std::string list;
     for (const auto& f : files) {
-        if (!church::writeFile(dir + "/" + f.name, f.bytes)) {
+        if (pictures::writeFile(dir + "/" + f.name, f.bytes) != 0) {
             std::fprintf(stderr, "church_builder: cannot write %s/%s\n", dir.c_str(), f.name.c_str());
             return 1;
         }
         list += f.name + "\n";
     }
-    if (!church::writeFile(dir + "/files.txt", std::vector<std::uint8_t>(list.begin(), list.end()))) {
+    if (pictures::writeFile(dir + "/files.txt", std::vector<std::uint8_t>(list.begin(), list.end())) != 0) {
         std::fprintf(stderr, "church_builder: cannot write %s/files.txt\n", dir.c_str());
         return 1;
     }

@@ -301,7 +301,7 @@ std::vector<TextureFile> paintTextures() {
     std::vector<TextureFile> out;
     for (const Painting& s : paintings()) {
         Image img = paint(s.w, s.h, s.painter);
-        out.push_back({s.name, s.alpha ? encodeTga(img) : encodeJpeg(img, 88)});
+        out.push_back({s.name, s.alpha ? pictures::encodeTga32(img) : pictures::encodeJpeg(img, 88)});
     }
     return out;
 }

@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "church/image_io.h"
+#include "pictures/image.h"
 
 namespace vm::church {
+
+using pictures::Image;
+using pictures::Rgba;
 
 struct TextureFile {
     std::string name;                 // as the model names it
