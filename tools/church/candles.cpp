@@ -14,10 +14,6 @@ namespace {
 using namespace layout;
 using d3d::Vector3;
 
-void put(PartMap& parts, const std::string& name, MeshBuilder& b, d3d::Matrix m) {
-    parts[name] = ChurchObject{name, m, b.take(name)};
-}
-
 // A standing candelabrum, 160 high: two candles on top at z +-6.5, two on arms at z +-15 twelve lower.
 void candelabrum(MeshBuilder& b) {
     b.lathe({0, 0, 0}, {{22, 0}, {20, 6}, {8, 16}, {4, 30}, {3, 110}, {6, 116}, {3, 122}}, 12, looks::kBrass, true, false);

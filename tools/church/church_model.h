@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "church/mesh_builder.h"
 #include "platform/d3d/types.h"
 #include "platform/d3dx/xfile/x_mesh.h"
 #include "platform/d3dx/xfile/x_writer.h"
@@ -19,6 +20,11 @@ struct ChurchObject {
 };
 
 using PartMap = std::map<std::string, ChurchObject>;
+
+// Files what the builder holds as the part `name`, leaving the builder empty for the next part.
+inline void put(PartMap& parts, const std::string& name, MeshBuilder& b, d3d::Matrix m = {}) {
+    parts[name] = ChurchObject{name, m, b.take(name)};
+}
 
 // Each adds its named parts.
 void addHallShell(PartMap& parts);

@@ -16,10 +16,6 @@ using d3d::Vector2;
 using d3d::Vector3;
 constexpr float kPi = std::numbers::pi_v<float>;
 
-void put(PartMap& parts, const std::string& name, MeshBuilder& b, d3d::Matrix m = {}) {
-    parts[name] = ChurchObject{name, m, b.take(name)};
-}
-
 // One pew facing the altar (+z): seat, back, kneeler and two carved ends.
 void pew(MeshBuilder& b, float x0, float x1, float z) {
     b.box({x0, 42, z}, {x1, 47, z + 42}, looks::kWood);             // seat

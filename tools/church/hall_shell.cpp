@@ -16,10 +16,6 @@ namespace {
 using namespace layout;
 constexpr float kPi = std::numbers::pi_v<float>;
 
-void put(PartMap& parts, const std::string& name, MeshBuilder& b, d3d::Matrix m = {}) {
-    parts[name] = ChurchObject{name, m, b.take(name)};
-}
-
 // A vertical wall slab in the plane x = const between z0..z1 and y0..y1, facing `facing` (+1 or -1 in x).
 void wallX(MeshBuilder& b, float x, float z0, float z1, float y0, float y1, float facing, const Look& look) {
     b.polygon({{x, y0, z0}, {x, y1, z0}, {x, y1, z1}, {x, y0, z1}}, {facing, 0, 0}, look);

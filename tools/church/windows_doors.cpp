@@ -16,10 +16,6 @@ using d3d::Vector2;
 using d3d::Vector3;
 constexpr float kPi = std::numbers::pi_v<float>;
 
-void put(PartMap& parts, const std::string& name, MeshBuilder& b, d3d::Matrix m = {}) {
-    parts[name] = ChurchObject{name, m, b.take(name)};
-}
-
 // A textured rectangle centred at c, spanning `right` (half width) and `up` (half height), facing n.
 void panel(MeshBuilder& b, Vector3 c, Vector3 right, Vector3 up, Vector3 n, const Look& look) {
     using d3dx::add;
