@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/rar20_tables.h"
+
 #include "archive/crc32.h"
 #include "archive/media_archive.h"
 #include "archive/rar20_unpacker.h"
@@ -43,18 +45,10 @@ std::vector<std::uint8_t> sampleText(std::size_t size) {
   return out;
 }
 
-constexpr std::array<std::uint32_t, 28> kLDecode = {0,  1,  2,  3,  4,  5,   6,   7,   8,   10,
-                                                    12, 14, 16, 20, 24, 28,  32,  40,  48,  56,
-                                                    64, 80, 96, 112, 128, 160, 192, 224};
-constexpr std::array<std::uint8_t, 28> kLBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                                 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-
-constexpr std::array<std::uint32_t, 48> kDDecode = {
-    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
-    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
-    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
-    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
-constexpr unsigned dBits(unsigned slot) { return slot < 4 ? 0 : slot < 34 ? (slot - 2) / 2 : 16; }
+using vm::rar20::kDistanceBase;
+using vm::rar20::kDistanceBits;
+using vm::rar20::kLengthBase;
+using vm::rar20::kLengthBits;
 
 // One coded item: a symbol of the literal/length alphabet, and for matches its extra bits and
 // distance slot.
@@ -71,11 +65,11 @@ Item matchItem(std::uint32_t length, std::uint32_t distance) {
   if (distance >= 0x2000) --base;
   if (distance >= 0x40000) --base;
   unsigned n = 27;
-  while (kLDecode[n] > base - 3) --n;
+  while (kLengthBase[n] > base - 3) --n;
   unsigned slot = 47;
-  while (kDDecode[slot] > distance - 1) --slot;
-  return {static_cast<std::uint16_t>(270 + n), static_cast<std::uint16_t>(base - 3 - kLDecode[n]),
-          kLBits[n], static_cast<std::uint8_t>(slot), distance - 1 - kDDecode[slot]};
+  while (kDistanceBase[slot] > distance - 1) --slot;
+  return {static_cast<std::uint16_t>(270 + n), static_cast<std::uint16_t>(base - 3 - kLengthBase[n]),
+          kLengthBits[n], static_cast<std::uint8_t>(slot), distance - 1 - kDistanceBase[slot]};
 }
 
 // Huffman code lengths limited to 15 bits: halve the counts until the tree is shallow enough.
@@ -185,7 +179,7 @@ std::vector<std::uint8_t> rarCompress(const std::vector<std::uint8_t>& in) {
     if (it.symbol < 270) continue;
     w.put(it.lengthExtra, it.lengthBits);
     w.put(ddCode[it.distSlot], ddLen[it.distSlot]);
-    w.put(it.distExtra, dBits(it.distSlot));
+    w.put(it.distExtra, kDistanceBits[it.distSlot]);
   }
   return w.finish();
 }

@@ -4,26 +4,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "archive/rar20_tables.h"
+
 namespace vm {
 namespace {
 
-// Base values and extra-bit counts of the length and distance slots.
-constexpr std::array<std::uint32_t, 28> kLDecode = {0,  1,  2,  3,  4,  5,   6,   7,   8,   10,
-                                                    12, 14, 16, 20, 24, 28,  32,  40,  48,  56,
-                                                    64, 80, 96, 112, 128, 160, 192, 224};
-constexpr std::array<std::uint8_t, 28> kLBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                                 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-constexpr std::array<std::uint32_t, 48> kDDecode = {
-    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
-    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
-    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
-    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
-constexpr std::array<std::uint8_t, 48> kDBits = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,
-                                                 5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
-                                                 11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16,
-                                                 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
-constexpr std::array<std::uint32_t, 8> kSDDecode = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr std::array<std::uint8_t, 8> kSDBits = {2, 2, 3, 4, 5, 6, 6, 6};
+using rar20::kDistanceBase;
+using rar20::kDistanceBits;
+using rar20::kLengthBase;
+using rar20::kLengthBits;
+using rar20::kShortDistanceBase;
+using rar20::kShortDistanceBits;
 
 // Alphabets of one LZ table set, in transmission order.
 constexpr std::size_t kLdSize = 298, kDdSize = 48, kRdSize = 28, kBdSize = 19;
@@ -235,10 +226,10 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       --remaining;
     } else if (s >= 270) {
       const std::uint32_t n = s - 270;
-      std::uint32_t length = kLDecode[n] + 3 + in.take(kLBits[n]);
+      std::uint32_t length = kLengthBase[n] + 3 + in.take(kLengthBits[n]);
       const HuffmanTable::Result d = dd_.decode(in.peek16());
       in.skip(d.length);
-      const std::uint32_t distance = kDDecode[d.symbol] + 1 + in.take(kDBits[d.symbol]);
+      const std::uint32_t distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
       remaining -= length;
@@ -252,7 +243,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       const std::uint32_t distance = oldDist_[(oldDistIndex_ - (s - 256)) & 3];
       const HuffmanTable::Result l = rd_.decode(in.peek16());
       in.skip(l.length);
-      std::uint32_t length = kLDecode[l.symbol] + 2 + in.take(kLBits[l.symbol]);
+      std::uint32_t length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
       if (distance >= 0x101) ++length;
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
@@ -260,7 +251,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       pos = copyMatch(pos, length, distance);
     } else {
       const std::uint32_t n = s - 261;
-      const std::uint32_t distance = kSDDecode[n] + 1 + in.take(kSDBits[n]);
+      const std::uint32_t distance = kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n]);
       remaining -= 2;
       pos = copyMatch(pos, 2, distance);
     }
