@@ -1,8 +1,19 @@
 #include "app/scene_saver.h"
 
+#include <ctime>
+#include <new>
+
 #include "app/base/frame_timer.h"
+#include "engine/texture_table.h"
+#include "gfx/quad_buffer_pool.h"
+#include "platform/d3d/device.h"
+#include "scene/church_scene.h"
+#include "scene/default_view.h"
 
 namespace vm {
+
+SceneSaver::SceneSaver() = default;
+SceneSaver::~SceneSaver() = default;
 
 int SceneSaver::initDefaults() {
     overlay_.glyphR = overlay_.glyphG = overlay_.glyphB = 255;
@@ -14,6 +25,11 @@ int SceneSaver::initDefaults() {
     overlay_.fpsX = 0.01f;
     overlay_.fpsY = 0.01f;
     sfxCapable_ = false;
+    scene::ChurchSceneHooks hooks;
+    // --seed fixes the track order of a run; otherwise the scene seeds from the clock.
+    if (launch_.seed) hooks.seedClock = [seed = *launch_.seed] { return seed; };
+    scene_.reset(new (std::nothrow) scene::ChurchScene(std::move(hooks)));
+    playedTracks_.clear();
     currentTrack_ = 0;
     return 0;
 }
@@ -39,9 +55,40 @@ int SceneSaver::freeSound() {
     return 0;
 }
 
-int SceneSaver::loadScene(d3d::Device*) {
+int SceneSaver::setupDeviceState(d3d::Device* device) {
+    if (!device) return 0;
+    d3d::Device& d = *device;
+    d.SetRenderState(d3d::RenderState::SrcBlend, d3d::Blend::SrcAlpha);
+    d.SetRenderState(d3d::RenderState::DestBlend, d3d::Blend::One);
+    d.SetRenderState(d3d::RenderState::AlphaRef, std::uint32_t{32});
+    d.SetRenderState(d3d::RenderState::AlphaFunc, d3d::Cmp::GreaterEqual);
+    d.SetTextureStageState(0, d3d::TextureStageState::ColorArg1, d3d::texarg::kTexture);
+    d.SetTextureStageState(0, d3d::TextureStageState::ColorArg2, d3d::texarg::kDiffuse);
+    d.SetTextureStageState(0, d3d::TextureStageState::ColorOp, d3d::TextureOp::Modulate);
+    d.SetTextureStageState(0, d3d::TextureStageState::MinFilter, d3d::TextureFilter::Linear);
+    d.SetTextureStageState(0, d3d::TextureStageState::MagFilter, d3d::TextureFilter::Linear);
+    d.SetTextureStageState(0, d3d::TextureStageState::AddressU, d3d::TextureAddress::Wrap);
+    d.SetTextureStageState(0, d3d::TextureStageState::AddressV, d3d::TextureAddress::Wrap);
+    d.SetRenderState(d3d::RenderState::DitherEnable, true);
+    d.SetRenderState(d3d::RenderState::ZEnable, d3d::ZBuffer::True);
+    d.SetRenderState(d3d::RenderState::Lighting, false);
+    d3d::Material white;
+    white.Diffuse = white.Ambient = white.Specular = {1, 1, 1, 1};
+    white.Power = 50;
+    d.SetMaterial(white);
+    d.SetTransform(d3d::TransformState::World, d3d::Matrix{});
+    // The cross-fade's device resources join here when it arrives.
+    return scene::SetDefaultView(d);
+}
+
+int SceneSaver::loadScene(d3d::Device* device) {
+    // Camera tracks are read and the first one started here once the camera exists.
     playedTracks_.clear();
     currentTrack_ = 0;
+    if (scene_ && device) {
+        scene_->SetMirror(sceneOptions_.Mirror);
+        scene_->Create(device);
+    }
     frameTimer().start();
     return 0;
 }
@@ -51,15 +98,49 @@ int SceneSaver::updateFrame(d3d::Device*, float) {
     float dt = static_cast<float>(frameTimer().elapsed());
     if (dt > 0.2f) dt = 0.2f;
     if (dt == 0.0f) return 0;
+    // The camera step (advance, track change, view) comes first once the camera exists.
+    if (scene_) scene_->Update(dt);
     // When the opening piece ends, the looping piece takes over.
     if (settings_.Music) sound_.update();
     return 0;
 }
 
-int SceneSaver::renderFrame(d3d::Device* device) { return renderOverlayFrame(device); }
+int SceneSaver::renderFrame(d3d::Device* device) {
+    if (!device) return 0;
+    device->BeginScene();
+    device->Clear(0, nullptr, d3d::clear::kTarget | d3d::clear::kZBuffer, 0x00000000u, 1.0f, 0);
+    if (scene_) scene_->Render();
+    // The fading snapshot of the previous track goes here once the cross-fade exists.
+    drawClockOverlay(device);
+    device->EndScene();
+    device->Present();
+    return 0;
+}
+
+void SceneSaver::drawClockOverlay(d3d::Device* device) {
+    gfx::OverlayParams& p = glyphOverlay_.params;
+    p.red = overlay_.glyphR;
+    p.green = overlay_.glyphG;
+    p.blue = overlay_.glyphB;
+    p.glyphHeight = overlay_.glyphHeight;
+    p.glyphWidth = overlay_.glyphWidth;
+    p.advance = overlay_.advance;
+    p.clockX = overlay_.clockX;
+    p.clockY = overlay_.clockY;
+    p.fpsX = overlay_.fpsX;
+    p.fpsY = overlay_.fpsY;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    glyphOverlay_.drawOverlay(device, gfx::QuadBufferPool::instance(), overlay_.quadBuffer,
+                              engine::TextureTable::instance(),
+                              {settings_.ShowTime, settings_.DigClock_24H, settings_.ShowFPS},
+                              {local.tm_hour, local.tm_min, local.tm_sec}, framesPerSecond());
+}
 
 int SceneSaver::releaseScene() {
-    scene_ = nullptr;
+    if (scene_) scene_->Release();
+    scene_.reset();
     return 0;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
-// The church saver: SaverApp with the scene's hooks. The music plays; the scene, camera and cross-fade
-// arrive with their layers, and until then their hooks keep their places in the order.
+// The church saver: SaverApp with the scene's hooks. The music plays and the church scene is loaded,
+// animated and drawn; the camera and cross-fade arrive with their layers, and until then their steps
+// keep their places in the hooks.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "app/saver_app.h"
@@ -10,20 +12,25 @@
 
 namespace vm {
 
+namespace scene {
 class ChurchScene;
+}
 
 class SceneSaver : public SaverApp {
 public:
-    SceneSaver() = default;
+    SceneSaver();
+    ~SceneSaver() override;
 
     SceneOptions& sceneOptions() noexcept { return sceneOptions_; }
     int currentTrack() const noexcept { return currentTrack_; }
+    scene::ChurchScene* scene() noexcept { return scene_.get(); }
 
     int initDefaults() override;
     int readSceneOptions() override;
     int writeSceneOptions() override;
     int restoreSceneDefaults() override;
     int checkCapabilities() override;
+    int setupDeviceState(d3d::Device* device) override;
     int initSound() override;
     int freeSound() override;
     int loadScene(d3d::Device* device) override;
@@ -44,9 +51,11 @@ protected:
     void restoreGamma() override { gfxRestoreGamma(); }
     void releaseTextures() override { gfxReleaseTextures(); }
     void releaseDevice() override { gfxReleaseDevice(); }
+    // The clock and FPS glyphs over the finished picture, inside the caller's scene.
+    void drawClockOverlay(d3d::Device* device);
 
     SceneOptions sceneOptions_;             // all false until read or restored
-    ChurchScene* scene_ = nullptr;          // made by initDefaults once the scene layer exists
+    std::unique_ptr<scene::ChurchScene> scene_;  // made by initDefaults, gone after releaseScene
     std::vector<std::uint8_t> playedTracks_;
     int currentTrack_ = 0;
     SoundSystem sound_;
