@@ -1,104 +1,33 @@
-// Renders six fixed views of the generated church (nave, altar, organ, clerestory, aisle, ceiling) into
-// one PNG, so the model, its textures and its light placement can be judged by eye. A preview lighting
-// rig stands in for the scene's own passes: candle-warm point lights, unlit glass, lamps and candles.
+// church_view GENDIR OUT.png
+//   Six fixed views of the generated church (nave, altar, organ, clerestory, aisle, ceiling) in one PNG,
+//   so the model, its textures and its light placement can be judged by eye.
+// church_view --loading-picture GENDIR OUT.jpg [FALLBACK.jpg]
+//   The loading-screen picture: one 640 x 480 view, JPEG. Without an OpenGL device it copies FALLBACK
+//   instead (and says so), so a build on a machine without EGL still has a picture.
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
-#include <numbers>
 #include <string>
 #include <vector>
 
-#include "engine/mesh_draw.h"
-#include "engine/scene_object.h"
-#include "engine/x_model.h"
-#include "platform/d3d/d3d.h"
-#include "platform/d3dx/math.h"
+#include "church_view/church_rig.h"
+#include "pictures/image.h"
 #include "platform/d3dx/png_writer.h"
-#include "platform/d3dx/texture_from_memory.h"
 
 namespace {
 
 using namespace vm;
+using church_view::ChurchRig;
+using church_view::View;
 
-std::string gMediaDir;
-
-std::vector<std::uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-int loadTexture(d3d::Device* device, const char* name, std::shared_ptr<d3d::Texture>* out) {
-    std::vector<std::uint8_t> bytes = readFile(gMediaDir + "/" + name);
-    if (bytes.empty()) return -1;
-    std::unique_ptr<d3d::Texture> texture;
-    if (d3dx::failed(d3dx::CreateTextureFromFileInMemory(device, bytes.data(), bytes.size(), &texture))) return -1;
-    *out = std::move(texture);
-    return 0;
-}
-
-bool drawnUnlit(const std::string& name) {
-    for (const char* part : {"Glass", "Window", "Lamp", "Candle", "back_door", "Object39"}) {
-        if (name.find(part) != std::string::npos) return true;
-    }
-    return false;
-}
-
-void pointLight(d3d::Device& device, std::uint32_t index, d3d::Vector3 at, d3d::ColorValue colour, float range) {
-    d3d::Light l;
-    l.Type = d3d::LightType::Point;
-    l.Diffuse = colour;
-    l.Position = at;
-    l.Range = range;
-    l.Attenuation0 = 0.4f;
-    l.Attenuation1 = 0.0015f;
-    device.SetLight(index, l);
-    device.LightEnable(index, true);
-}
-
-struct View {
-    d3d::Vector3 eye, at;
-};
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: church_view GENDIR OUT.png\n");
-        return 2;
-    }
-    gMediaDir = argv[1];
+int contactSheet(const std::string& mediaDir, const std::string& outPath) {
     constexpr std::uint32_t kW = 480, kH = 360;
-    d3d::ObjectOptions options;
-    options.headless = true;
-    auto direct3D = d3d::Direct3D::Create(d3d::kSdkVersion, options);
-    std::unique_ptr<d3d::Device> device;
-    d3d::PresentParameters pp;
-    pp.BackBufferWidth = kW;
-    pp.BackBufferHeight = kH;
-    pp.BackBufferFormat = d3d::Format::X8R8G8B8;
-    pp.Windowed = true;
-    pp.EnableAutoDepthStencil = true;
-    pp.AutoDepthStencilFormat = d3d::Format::D24S8;
-    if (!direct3D || direct3D->CreateDevice(0, d3d::DevType::Hal, d3d::PresentTarget::Headless(kW, kH),
-                                            d3d::create::kHardwareVertexProcessing, &pp, &device) != 0) {
-        std::fprintf(stderr, "church_view: no OpenGL device\n");
+    ChurchRig rig;
+    if (std::string why = rig.open(mediaDir, kW, kH); !why.empty()) {
+        std::fprintf(stderr, "church_view: %s\n", why.c_str());
         return 1;
     }
-
-    engine::XModel church;
-    church.SetTextureLoader(loadTexture);
-    church.AttachDevice(device.get());
-    std::vector<std::uint8_t> bytes = readFile(gMediaDir + "/church11.X");
-    if (church.LoadFromMemory(bytes.data(), bytes.size()) != 0) {
-        std::fprintf(stderr, "church_view: cannot load %s/church11.X\n", gMediaDir.c_str());
-        return 1;
-    }
-    church.ComputeWorldMatrices(d3dx::identity());
-    std::vector<engine::SceneObject> objects;
-    engine::CollectObjects(church, objects);
-    for (auto& o : objects) o.SplitIntoClusters();
-
     const View views[] = {
         {{-400, 170, -330}, {-400, 230, 1700}},  // the nave from the entrance
         {{-400, 210, 1180}, {-400, 180, 1900}},  // at the altar
@@ -108,32 +37,9 @@ int main(int argc, char** argv) {
         {{-400, 120, 250}, {-400, 1050, 760}},   // up at the ceiling
     };
     std::vector<std::uint32_t> sheet(std::size_t{kW} * 3 * kH * 2, 0);
-    d3d::Material look;
-    look.Diffuse = {1, 1, 1, 1};
-    look.Ambient = {1, 1, 1, 1};
     for (int v = 0; v < 6; ++v) {
-        device->Clear(0, nullptr, d3d::clear::kTarget | d3d::clear::kZBuffer, 0xFF000000, 1.0f, 0);
-        device->BeginScene();
-        device->SetTransform(d3d::TransformState::View, d3dx::lookAtLH(views[v].eye, views[v].at, {0, 1, 0}));
-        device->SetTransform(d3d::TransformState::Projection,
-                             d3dx::perspectiveFovLH(std::numbers::pi_v<float> / 4, float(kW) / float(kH), 10, 2500));
-        device->SetRenderState(d3d::RenderState::Ambient, std::uint32_t{0xFF262320});
-        pointLight(*device, 0, {-850, 200, 430}, {1.0f, 0.7f, 0.4f, 1}, 900);
-        pointLight(*device, 1, {50, 200, 430}, {1.0f, 0.7f, 0.4f, 1}, 900);
-        pointLight(*device, 2, {-400, 300, 1650}, {1.0f, 0.8f, 0.55f, 1}, 900);
-        pointLight(*device, 3, {-400, 850, 1100}, {0.7f, 0.62f, 0.5f, 1}, 900);
-        pointLight(*device, 4, {-400, 700, -150}, {0.7f, 0.65f, 0.6f, 1}, 900);
-        pointLight(*device, 5, {-1100, 300, 600}, {0.9f, 0.65f, 0.35f, 1}, 700);
-        pointLight(*device, 6, {300, 300, 600}, {0.9f, 0.65f, 0.35f, 1}, 700);
-        for (const auto& o : objects) {
-            bool unlit = drawnUnlit(o.frame->name);
-            device->SetRenderState(d3d::RenderState::Lighting, !unlit);
-            device->SetTransform(d3d::TransformState::World, o.WorldMatrix());
-            engine::DrawWithOptions(o, *device, false, true, &look);
-        }
-        device->EndScene();
         d3d::Image image;
-        if (device->ReadRenderTarget(&image) != 0 || image.width != kW || image.height != kH) {
+        if (!rig.render(views[v], &image)) {
             std::fprintf(stderr, "church_view: cannot read the picture back\n");
             return 1;
         }
@@ -143,7 +49,62 @@ int main(int argc, char** argv) {
         }
     }
     std::vector<std::uint8_t> png = d3dx::EncodePng(sheet, kW * 3, kH * 2);
-    std::ofstream out(argv[2], std::ios::binary);
+    std::ofstream out(outPath, std::ios::binary);
     out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
     return out ? 0 : 1;
+}
+
+int copyFallback(const std::string& fallback, const std::string& outPath) {
+    std::ifstream in(fallback, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (bytes.empty() || pictures::writeFile(outPath, bytes) != 0) {
+        std::fprintf(stderr, "church_view: cannot copy %s to %s\n", fallback.c_str(), outPath.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int loadingPicture(const std::string& mediaDir, const std::string& outPath, const char* fallback) {
+    constexpr std::uint32_t kW = 640, kH = 480;
+    // From above the pews, left of the nave's axis, toward the altar: columns, stained glass and the
+    // candle-lit apse, with the darker pews below where the loading screen puts its mark.
+    const View view{{-640, 320, 120}, {-380, 250, 1700}};
+    ChurchRig rig;
+    d3d::Image image;
+    std::string why = rig.open(mediaDir, kW, kH);
+    if (why.empty() && !rig.render(view, &image)) why = "cannot read the picture back";
+    if (!why.empty()) {
+        if (!fallback) {
+            std::fprintf(stderr, "church_view: %s\n", why.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "church_view: %s; the loading picture stays the painted one\n", why.c_str());
+        return copyFallback(fallback, outPath);
+    }
+    pictures::Image picture(static_cast<int>(kW), static_cast<int>(kH));
+    for (std::uint32_t y = 0; y < kH; ++y) {
+        for (std::uint32_t x = 0; x < kW; ++x) {
+            const std::uint32_t argb = image.At(x, y);
+            picture.at(static_cast<int>(x), static_cast<int>(y)) = {
+                static_cast<float>((argb >> 16) & 0xFF) / 255.0f, static_cast<float>((argb >> 8) & 0xFF) / 255.0f,
+                static_cast<float>(argb & 0xFF) / 255.0f, 1.0f};
+        }
+    }
+    if (pictures::writeFile(outPath, pictures::encodeJpeg(picture, 85)) != 0) {
+        std::fprintf(stderr, "church_view: cannot write %s\n", outPath.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--loading-picture") == 0) {
+        return loadingPicture(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    }
+    if (argc == 3 && argv[1][0] != '-') return contactSheet(argv[1], argv[2]);
+    std::fprintf(stderr, "usage: church_view GENDIR OUT.png\n"
+                         "       church_view --loading-picture GENDIR OUT.jpg [FALLBACK.jpg]\n");
+    return 2;
 }
