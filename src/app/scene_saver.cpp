@@ -82,6 +82,8 @@ int SceneSaver::setupDeviceState(d3d::Device* device) {
 }
 
 int SceneSaver::loadScene(d3d::Device* device) {
+    // The viewport may have changed since device creation: the screen rectangles follow it.
+    gfx::QuadBufferPool::instance().attach(device, static_cast<std::uint64_t>(mainWindow()));
     // Camera tracks are read and the first one started here once the camera exists.
     playedTracks_.clear();
     currentTrack_ = 0;
