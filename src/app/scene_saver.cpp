@@ -1,12 +1,12 @@
 #include "app/scene_saver.h"
 
-#include <ctime>
 #include <new>
 
 #include "app/base/frame_timer.h"
 #include "engine/texture_table.h"
 #include "gfx/quad_buffer_pool.h"
 #include "platform/d3d/device.h"
+#include "platform/os/system.h"
 #include "scene/church_scene.h"
 #include "scene/default_view.h"
 
@@ -131,13 +131,11 @@ void SceneSaver::drawClockOverlay(d3d::Device* device) {
     p.clockY = overlay_.clockY;
     p.fpsX = overlay_.fpsX;
     p.fpsY = overlay_.fpsY;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const os::WallClock now = os::wallClock();
     glyphOverlay_.drawOverlay(device, gfx::QuadBufferPool::instance(), overlay_.quadBuffer,
                               engine::TextureTable::instance(),
                               {settings_.ShowTime, settings_.DigClock_24H, settings_.ShowFPS},
-                              {local.tm_hour, local.tm_min, local.tm_sec}, framesPerSecond());
+                              {now.hour, now.minute, now.second}, framesPerSecond());
 }
 
 int SceneSaver::releaseScene() {
