@@ -24,16 +24,7 @@ public:
     bool sceneMirror = false;
     std::size_t sceneObjects = 0;
 
-protected:
-    void readSettings() override {
-        SceneSaver::readSettings();
-        // No music device here, and no clock glyphs over the picture being judged.
-        settings_.Music = false;
-        settings_.ShowTime = false;
-        settings_.ShowFPS = false;
-    }
-
-public:
+    // The loading screen is what the device presented last before the scene loads.
     int loadScene(d3d::Device* device) override {
         if (device) device->ReadPresentedImage(&loadingPicture);
         const int r = SceneSaver::loadScene(device);
@@ -45,9 +36,15 @@ public:
     }
 
 protected:
-    int writeSnapshot(const std::string&) override {
-        return device_ ? device_->ReadRenderTarget(&snapshot) : -1;
+    void readSettings() override {
+        SceneSaver::readSettings();
+        // No music device here, and no clock glyphs over the picture being judged.
+        settings_.Music = false;
+        settings_.ShowTime = false;
+        settings_.ShowFPS = false;
     }
+    // The picture --snapshot would write, kept in memory.
+    int writeSnapshot(const std::string&) override { return device_ ? device_->ReadRenderTarget(&snapshot) : -1; }
 };
 
 TEST(SaverFrame, SnapshotShowsTheChurchNotTheLoadingPicture) {
