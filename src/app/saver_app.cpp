@@ -511,10 +511,7 @@ void SaverApp::gfxReleaseDevice() {
     direct3D_ = nullptr;
 }
 
-int SaverApp::renderOverlayFrame(d3d::Device* device) {
-    if (!device) return 0;
-    device->Clear(0, nullptr, d3d::clear::kTarget | d3d::clear::kZBuffer, 0xFF000000u, 1.0f, 0);
-    device->BeginScene();
+void SaverApp::drawOverlay(d3d::Device* device) {
     gfx::OverlayParams& p = glyphOverlay_.params;
     p.red = overlay_.glyphR;
     p.green = overlay_.glyphG;
@@ -531,9 +528,6 @@ int SaverApp::renderOverlayFrame(d3d::Device* device) {
                               engine::TextureTable::instance(),
                               {settings_.ShowTime, settings_.DigClock_24H, settings_.ShowFPS},
                               {now.hour, now.minute, now.second}, framesPerSecond_);
-    device->EndScene();
-    device->Present();
-    return 0;
 }
 
 bool SaverApp::readPasswordOption(std::uint32_t& value) {

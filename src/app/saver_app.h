@@ -185,8 +185,8 @@ protected:
     void gfxReleaseTextures();
     void gfxReleaseDevice();
     int gfxShowLoadingScreen(d3d::Device* device);
-    // The frame of a run without a scene: cleared, the clock and FPS overlay on top, presented.
-    int renderOverlayFrame(d3d::Device* device);
+    // The clock and FPS overlay, drawn over whatever the frame holds (inside BeginScene/EndScene).
+    void drawOverlay(d3d::Device* device);
 
     d3d::Direct3D* direct3D_ = nullptr;
     d3d::Device* device_ = nullptr;

@@ -113,29 +113,10 @@ int SceneSaver::renderFrame(d3d::Device* device) {
     device->Clear(0, nullptr, d3d::clear::kTarget | d3d::clear::kZBuffer, 0x00000000u, 1.0f, 0);
     if (scene_) scene_->Render();
     // The fading snapshot of the previous track goes here once the cross-fade exists.
-    drawClockOverlay(device);
+    drawOverlay(device);
     device->EndScene();
     device->Present();
     return 0;
-}
-
-void SceneSaver::drawClockOverlay(d3d::Device* device) {
-    gfx::OverlayParams& p = glyphOverlay_.params;
-    p.red = overlay_.glyphR;
-    p.green = overlay_.glyphG;
-    p.blue = overlay_.glyphB;
-    p.glyphHeight = overlay_.glyphHeight;
-    p.glyphWidth = overlay_.glyphWidth;
-    p.advance = overlay_.advance;
-    p.clockX = overlay_.clockX;
-    p.clockY = overlay_.clockY;
-    p.fpsX = overlay_.fpsX;
-    p.fpsY = overlay_.fpsY;
-    const os::WallClock now = os::wallClock();
-    glyphOverlay_.drawOverlay(device, gfx::QuadBufferPool::instance(), overlay_.quadBuffer,
-                              engine::TextureTable::instance(),
-                              {settings_.ShowTime, settings_.DigClock_24H, settings_.ShowFPS},
-                              {now.hour, now.minute, now.second}, framesPerSecond());
 }
 
 int SceneSaver::releaseScene() {

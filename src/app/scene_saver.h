@@ -51,8 +51,6 @@ protected:
     void restoreGamma() override { gfxRestoreGamma(); }
     void releaseTextures() override { gfxReleaseTextures(); }
     void releaseDevice() override { gfxReleaseDevice(); }
-    // The clock and FPS glyphs over the finished picture, inside the caller's scene.
-    void drawClockOverlay(d3d::Device* device);
 
     SceneOptions sceneOptions_;             // all false until read or restored
     std::unique_ptr<scene::ChurchScene> scene_;  // made by initDefaults, gone after releaseScene

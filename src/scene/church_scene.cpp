@@ -1,11 +1,11 @@
 #include "scene/church_scene.h"
 
 #include <cstdlib>
-#include <ctime>
 
 #include "archive/media_archive.h"
 #include "archive/media_blob.h"
 #include "engine/texture_table.h"
+#include "platform/os/system.h"
 
 namespace vm::scene {
 
@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kSceneArchiveId = 469;  // MediaData
 
-std::uint32_t secondsSinceEpoch() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+std::uint32_t secondsSinceEpoch() { return static_cast<std::uint32_t>(os::wallClock().epochSeconds); }
 
 }  // namespace
 
