@@ -18,6 +18,8 @@ constexpr int kOcclusionPilot = 6, kOcclusionRays = 12;
 constexpr int kShadowPilot = 6, kShadowRays = 18;
 constexpr float kLift = 0.5f;  // world units a shaded point is moved off its surface
 constexpr float kRayStart = 0.01f;
+constexpr float kHiddenReach = 120;  // how far above a point a covering solid still counts as burying it
+constexpr float kPressedGap = 4;     // a gap this narrow between a surface and what covers it is never seen
 constexpr float kDirectShare = 0.8f;  // of a light's strength that arrives directly; the rest is bounce
 
 float luminance(Vec3 c) { return 0.3f * c.x + 0.59f * c.y + 0.11f * c.z; }
@@ -88,6 +90,18 @@ Vec3 shadowRays(const RayCaster& occluders, const Scratch& s, float total, Vec3 
         }
     }
     return sum;
+}
+
+// True when the point lies inside a solid (the first thing above it shows its back) or has something
+// pressed almost onto it (a pane or a frame a few units off a wall). Nobody sees such a point, so its
+// texel borrows its visible neighbours' light instead of bleeding black into them through bilinear
+// filtering.
+bool hidden(const RayCaster& occluders, Vec3 p, Vec3 n) {
+    RayHit hit;
+    if (!occluders.closestHit({p, n}, kRayStart, kHiddenReach, &hit)) return false;
+    if (hit.t < kPressedGap) return true;
+    const Triangle& t = occluders.triangles()[hit.triangle];
+    return dot(cross(t.b - t.a, t.c - t.a), n) > 0;  // cross(b - a, c - a) is the side a face shows
 }
 
 Vec3 shade(const BakeScene& scene, Vec3 p, Vec3 n, std::uint32_t key, Scratch& scratch) {
@@ -265,6 +279,7 @@ std::vector<pictures::Image> bakeSurfaces(const std::vector<LightMapSurface>& su
                     Vec3 n = normalized(cross(tri.b - tri.a, tri.c - tri.a));
                     if (dot(n, dir) > 0) n = n * -1;  // the side that faces the room
                     Vec3 at = origin + dir * hit.t + n * kLift;
+                    if (hidden(scene.occluders, at, n)) continue;
                     auto key = sampling::seed(static_cast<std::uint32_t>(rows[r].surface), static_cast<std::uint32_t>(x),
                                               static_cast<std::uint32_t>(y), static_cast<std::uint32_t>(side));
                     sum = sum + shade(scene, at, n, key, scratch);

@@ -4,7 +4,8 @@
 // For every texel the baker looks along the projection's thin axis from a point inside the room and takes
 // the first surface of the map's own objects it meets on each side (a floor from above, a ceiling from
 // below, the two side walls of an x-projected map): those are the points the renderer shows with that
-// texel. Each such point is shaded once:
+// texel. Points buried inside a solid (the floor under a column's base, a wall behind a pane pressed onto
+// it) are nobody's view and are skipped. Each remaining point is shaded once:
 // - every light is a cluster of small spheres (a candelabrum's flames, a lamp glass, a patch of moonlit
 //   window); its direct light is scaled by the fraction of shadow rays that reach it, aimed at a fixed
 //   spread of points across the spheres, so shadows have soft edges;

@@ -248,6 +248,21 @@ TEST(LightBaker, TexelsNoSurfaceReachesBorrowTheirNeighboursLight) {
     EXPECT_FLOAT_EQ(brightness(texelAt(image, surface.projection, {110, 0, 0})), 1.5f);
 }
 
+TEST(LightBaker, FloorInsideASolidBorrowsTheLightAroundItInsteadOfGoingBlack) {
+    ChurchObject floor = floorPart("Floor", 200), plinth = boxPart("Plinth", {-30, 0, -30}, {30, 40, 30});
+    LightMapSurface surface{"floor.jpg", 64, 64, {&floor, 2}, {&floor}};
+    BakeScene scene;
+    scene.occluders = casterOf({&floor, &plinth});
+    scene.ambient = {1, 1, 1};
+    scene.interior = {0, 100, 0};
+    scene.occlusionDistance = 100;
+    pictures::Image image = bakeSurfaces({surface}, scene, 0).at(0);
+    const float inside = brightness(texelAt(image, surface.projection, {0, 0, 0}));
+    const float beside = brightness(texelAt(image, surface.projection, {40, 0, 0}));
+    EXPECT_GT(inside, 0.7f * beside) << "inside " << inside << ", beside " << beside;
+    EXPECT_GT(beside, 0.5f);
+}
+
 // Regression: a church without one of the reference parts used to dereference a null object.
 TEST(LightBaker, MissingReferencePartsGiveDimMapsInsteadOfACrash) {
     std::vector<ChurchObject> church;
