@@ -7,8 +7,9 @@
 // texel. Points buried inside a solid (the floor under a column's base, a wall behind a pane pressed onto
 // it) are nobody's view and are skipped. Each remaining point is shaded once:
 // - every light is a cluster of small spheres (a candelabrum's flames, a lamp glass, a patch of moonlit
-//   window); its direct light is scaled by the fraction of shadow rays that reach it, aimed at a fixed
-//   spread of points across the spheres, so shadows have soft edges;
+//   window). Shadow rays go to points spread over the spheres, each sphere chosen in proportion to the
+//   direct light it would give the point, so the strong nearby lights get most of the rays and the sum of
+//   all direct light is estimated at once; partly hidden spheres give soft shadow edges;
 // - the rest of a light's contribution (the light its surroundings bounce back) and the ambient sky are
 //   scaled by ambient occlusion: the fraction of cosine-weighted rays that leave the point without meeting
 //   anything within `occlusionDistance`.
