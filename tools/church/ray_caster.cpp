@@ -42,6 +42,21 @@ Bounds triangleBounds(const Triangle& t) {
 
 Vec3 centroid(const Triangle& t) { return (t.a + t.b + t.c) * (1.0f / 3); }
 
+bool finite(const Triangle& t) {
+    for (Vec3 p : {t.a, t.b, t.c}) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+    }
+    return true;
+}
+
+// Bin of a centroid coordinate, clamped before the conversion so no float (however scaled) is cast out of
+// the int range.
+int binOf(float coordinate, float lo, float binScale) {
+    float f = (coordinate - lo) * binScale;
+    if (!(f > 0)) return 0;
+    return f >= kBins - 1 ? kBins - 1 : static_cast<int>(f);
+}
+
 // Entry distance of the ray into the box, or +inf when it misses within (tMin, tMax).
 inline float enterBox(Vec3 lo, Vec3 hi, Vec3 origin, Vec3 inv, float tMin, float tMax) {
     float tx0 = (lo.x - origin.x) * inv.x, tx1 = (hi.x - origin.x) * inv.x;
@@ -87,7 +102,10 @@ bool intersectTriangle(const Ray& ray, const Triangle& tri, float tMin, float tM
     return intersectEdges(ray, tri.a, tri.b - tri.a, tri.c - tri.a, tMin, tMax, t);
 }
 
-RayCaster::RayCaster(std::vector<Triangle> triangles) : triangles_(std::move(triangles)) { build(); }
+RayCaster::RayCaster(std::vector<Triangle> triangles) : triangles_(std::move(triangles)) {
+    std::erase_if(triangles_, [](const Triangle& t) { return !finite(t); });
+    build();
+}
 
 void RayCaster::build() {
     nodes_.clear();
@@ -135,7 +153,7 @@ void RayCaster::build() {
             std::array<Bounds, kBins> bin{};
             std::array<std::uint32_t, kBins> binCount{};
             for (std::uint32_t i = first; i < first + count; ++i) {
-                int b = std::min(kBins - 1, static_cast<int>((centres[order[i]][axis] - lo) * binScale));
+                int b = binOf(centres[order[i]][axis], lo, binScale);
                 bin[b].grow(boxes[order[i]]);
                 ++binCount[b];
             }
@@ -169,7 +187,7 @@ void RayCaster::build() {
             if (bestCost >= leafCost && count <= kMaxLeafSize) continue;
             float lo = centreBox.lo[bestAxis], binScale = kBins / (centreBox.hi[bestAxis] - lo);
             auto goesLeft = [&](std::uint32_t tri) {
-                return std::min(kBins - 1, static_cast<int>((centres[tri][bestAxis] - lo) * binScale)) <= bestBin;
+                return binOf(centres[tri][bestAxis], lo, binScale) <= bestBin;
             };
             // Stable partition keeps the order, and so the tree, independent of anything but the input.
             mid = static_cast<std::uint32_t>(

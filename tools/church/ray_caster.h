@@ -4,7 +4,8 @@
 // shows) and any-hit queries (is this segment blocked: shadows and occlusion).
 //
 // Contract:
-// - Triangles are double-sided; degenerate ones (zero area) never report a hit.
+// - Triangles are double-sided; degenerate ones (zero area) never report a hit, and ones with a corner that
+//   is not finite are dropped at construction (triangles() then holds fewer than were given).
 // - A hit counts when its distance t along the ray satisfies tMin < t < tMax; the direction need not be
 //   unit length (t is then in multiples of it), but must not be zero.
 // - The build and every query are deterministic: the same triangles in the same order give the same tree

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -105,7 +106,13 @@ TEST(RayCaster, DegenerateInputBuildsAndNeverHitsZeroAreaTriangles) {
     std::vector<Triangle> triangles(200, Triangle{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}, 1});  // one centroid for all
     triangles.push_back({{0, 0, 3}, {1, 1, 3}, {2, 2, 3}, 2});                            // a line
     triangles.push_back({{0.2f, 0.2f, 4}, {0.2f, 0.2f, 4}, {0.2f, 0.2f, 4}, 3});          // a point
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    triangles.push_back({{nan, 0, 2}, {1, 0, 2}, {0, 1, 2}, 4});
+    triangles.push_back({{-inf, -inf, 1}, {inf, -inf, 1}, {0, inf, 1}, 5});
+    // Centroids a hair apart: the binning scale gets huge but must stay within range.
+    triangles.push_back({{0, 0, 6}, {1, 0, 6}, {0, 1, 6.000001f}, 6});
     const RayCaster caster(triangles);
+    EXPECT_EQ(caster.triangles().size(), triangles.size() - 2);  // the two with non-finite corners
     RayHit hit;
     ASSERT_TRUE(caster.closestHit({{0.2f, 0.2f, 0}, {0, 0, 1}}, 0, 100, &hit));
     EXPECT_FLOAT_EQ(hit.t, 5);
