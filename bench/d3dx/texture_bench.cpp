@@ -2,7 +2,7 @@
 // one run so the ratio holds on any machine (compare CPU times; the machine may be shared):
 //   ninja -C build bench_d3dx_texture &&
 //   ./build/bench/d3dx/bench_d3dx_texture --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-// The picture is synthetic (gradients and noise, quality 90), encoded once at start-up with libjpeg.
+// The picture is synthetic (gradients and noise, quality 90), encoded once at start-up.
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -12,8 +12,7 @@
 #include <random>
 #include <vector>
 
-#include <jpeglib.h>
-
+#include "pictures/image.h"
 #include "platform/d3d/d3d.h"
 #include "platform/d3dx/image.h"
 #include "platform/d3dx/texture_from_memory.h"
@@ -31,29 +30,8 @@ std::vector<std::uint8_t> makeJpeg(unsigned side) {
             p[1] = static_cast<std::uint8_t>(y * 255 / side);
             p[2] = static_cast<std::uint8_t>(noise() & 0x3F);
         }
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = side;
-    cinfo.image_height = side;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < side) {
-        JSAMPROW row = &rgb[std::size_t{cinfo.next_scanline} * side * 3];
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<std::uint8_t> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    const int n = static_cast<int>(side);
+    return vm::pictures::encodeJpegRgb(rgb.data(), n, n, 90);
 }
 
 const std::vector<std::uint8_t>& jpeg1024() {

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "app/base/results.h"
@@ -527,13 +526,11 @@ int SaverApp::renderOverlayFrame(d3d::Device* device) {
     p.clockY = overlay_.clockY;
     p.fpsX = overlay_.fpsX;
     p.fpsY = overlay_.fpsY;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const os::WallClock now = os::wallClock();
     glyphOverlay_.drawOverlay(device, gfx::QuadBufferPool::instance(), overlay_.quadBuffer,
                               engine::TextureTable::instance(),
                               {settings_.ShowTime, settings_.DigClock_24H, settings_.ShowFPS},
-                              {local.tm_hour, local.tm_min, local.tm_sec}, framesPerSecond_);
+                              {now.hour, now.minute, now.second}, framesPerSecond_);
     device->EndScene();
     device->Present();
     return 0;

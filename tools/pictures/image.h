@@ -25,6 +25,8 @@ struct Image {
 
 // Baseline JPEG, 4:2:0, quality 1..100.
 std::vector<uint8_t> encodeJpeg(const Image& image, int quality);
+// The same from packed 8-bit RGB rows (width * 3 bytes each, top to bottom); progressive on request.
+std::vector<uint8_t> encodeJpegRgb(const uint8_t* rgb, int width, int height, int quality, bool progressive = false);
 // Uncompressed true-colour TGA, 32 bits with 8 alpha bits, rows stored bottom-up.
 std::vector<uint8_t> encodeTga32(const Image& image);
 // A bitmap resource: 40-byte info header and 24-bit rows bottom-up, without the 14-byte file header.

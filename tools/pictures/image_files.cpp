@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace vm::pictures {
 namespace {
@@ -43,7 +44,7 @@ void putInfoHeader(std::vector<uint8_t>& out, int width, int storedHeight, int b
 
 }  // namespace
 
-std::vector<uint8_t> encodeJpeg(const Image& image, int quality)
+std::vector<uint8_t> encodeJpegRgb(const uint8_t* rgb, int width, int height, int quality, bool progressive)
 {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr jerr{};
@@ -52,23 +53,18 @@ std::vector<uint8_t> encodeJpeg(const Image& image, int quality)
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(image.width);
-    cinfo.image_height = static_cast<JDIMENSION>(image.height);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(image.width) * 3);
+    const size_t stride = static_cast<size_t>(width) * 3;
     while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
-        for (int x = 0; x < image.width; ++x) {
-            const Rgba& p = image.at(x, y);
-            row[static_cast<size_t>(x) * 3 + 0] = byteOf(p.r);
-            row[static_cast<size_t>(x) * 3 + 1] = byteOf(p.g);
-            row[static_cast<size_t>(x) * 3 + 2] = byteOf(p.b);
-        }
-        JSAMPROW rows[1] = {row.data()};
+        // libjpeg takes non-const rows; it only reads them.
+        JSAMPROW rows[1] = {const_cast<uint8_t*>(rgb + cinfo.next_scanline * stride)};
         jpeg_write_scanlines(&cinfo, rows, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -76,6 +72,17 @@ std::vector<uint8_t> encodeJpeg(const Image& image, int quality)
     jpeg_destroy_compress(&cinfo);
     std::free(buffer);
     return out;
+}
+
+std::vector<uint8_t> encodeJpeg(const Image& image, int quality)
+{
+    std::vector<uint8_t> rgb(image.pixels.size() * 3);
+    for (size_t i = 0; i < image.pixels.size(); ++i) {
+        rgb[i * 3 + 0] = byteOf(image.pixels[i].r);
+        rgb[i * 3 + 1] = byteOf(image.pixels[i].g);
+        rgb[i * 3 + 2] = byteOf(image.pixels[i].b);
+    }
+    return encodeJpegRgb(rgb.data(), image.width, image.height, quality);
 }
 
 std::vector<uint8_t> encodeTga32(const Image& image)

@@ -1,5 +1,6 @@
 #include "platform/audio/sdl_output.h"
 
+#include "platform/audio/alsa_quiet.h"
 #include "platform/audio/result.h"
 
 #include <SDL.h>
@@ -12,6 +13,7 @@ SdlOutput::~SdlOutput() { close(); }
 
 int SdlOutput::open(int frequency, AudioRenderer& renderer) noexcept {
     if (device_ != 0) return kErrAlready;
+    silenceAlsaErrors();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return kErrDevice;
     subsystemUp_ = true;
     renderer_ = &renderer;

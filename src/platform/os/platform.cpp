@@ -38,6 +38,7 @@ public:
         return true;
     }
     void sleepMs(std::uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    WallClock wallClock() override { return systemWallClock(); }
     PlatformId platformId() override { return PlatformId::NtFamily; }
     bool displayDevice(std::string_view, std::uint32_t, DisplayDevice&) override { return false; }
     bool currentDisplaySettings(std::string_view, DisplaySettings&) override { return false; }

@@ -61,6 +61,15 @@ struct LibraryHandle {
     explicit operator bool() const noexcept { return opaque != nullptr; }
 };
 
+// The wall clock: seconds since 1970-01-01 UTC and the local time of day they fall on.
+struct WallClock {
+    std::int64_t epochSeconds = 0;
+    int hour = 0, minute = 0, second = 0;
+};
+
+// The machine's wall clock, for backends that run on the real system.
+WallClock systemWallClock() noexcept;
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -84,6 +93,7 @@ public:
     virtual bool counterFrequency(std::int64_t& ticksPerSecond) = 0;
     virtual bool counter(std::int64_t& ticks) = 0;
     virtual void sleepMs(std::uint32_t ms) = 0;
+    virtual WallClock wallClock() = 0;
 
     // --- system ---
     virtual PlatformId platformId() = 0;

@@ -10,6 +10,7 @@
 namespace vm::os {
 
 inline std::uint32_t timeMs() { return platform().timeMs(); }
+inline WallClock wallClock() { return platform().wallClock(); }
 inline bool counterFrequency(std::int64_t& ticksPerSecond) { return platform().counterFrequency(ticksPerSecond); }
 inline bool counter(std::int64_t& ticks) { return platform().counter(ticks); }
 inline void sleepMs(std::uint32_t ms) { platform().sleepMs(ms); }

@@ -1,38 +1,18 @@
-#include <cstdio>
-#include <cstdlib>
-
-#include <jpeglib.h>
+#include <cstddef>
 
 #include "image_builders.h"
+#include "pictures/image.h"
 
 namespace vm::d3dx::testing {
 
 Bytes encodeJpeg(const std::vector<std::uint32_t>& argb, unsigned w, unsigned h, int quality, bool progressive) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = w;
-    cinfo.image_height = h;
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_EXT_BGRX;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    if (progressive) jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < h) {
-        // libjpeg takes non-const rows; it only reads them.
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<std::uint32_t*>(argb.data() + cinfo.next_scanline * w));
-        jpeg_write_scanlines(&cinfo, &row, 1);
+    std::vector<std::uint8_t> rgb(std::size_t{w} * h * 3);
+    for (std::size_t i = 0; i < std::size_t{w} * h; ++i) {
+        rgb[i * 3 + 0] = static_cast<std::uint8_t>(argb[i] >> 16);
+        rgb[i * 3 + 1] = static_cast<std::uint8_t>(argb[i] >> 8);
+        rgb[i * 3 + 2] = static_cast<std::uint8_t>(argb[i]);
     }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    return pictures::encodeJpegRgb(rgb.data(), static_cast<int>(w), static_cast<int>(h), quality, progressive);
 }
 
 }  // namespace vm::d3dx::testing

@@ -2,7 +2,8 @@
 // A scriptable, in-process backend for tests: no display, no real time, nothing outside the process.
 //
 // - Time: timeMs starts at startMs and moves only through sleepMs, waitEvents or advance(); the
-//   high-resolution counter runs at 1 MHz on the same clock (or reports itself missing).
+//   high-resolution counter runs at 1 MHz on the same clock (or reports itself missing). The wall clock
+//   is the field wall, set by the test.
 // - Input: scheduled messages are delivered by pollEvents once the clock reaches their time; a message
 //   scheduled for WindowHandle::None goes to the oldest live window (the saver's main window).
 // - Displays, the platform id, foreign windows, libraries and the single-instance lock are fields to set.
@@ -42,6 +43,7 @@ public:
 
     // --- script ---
     std::uint32_t nowMs = 100000;
+    WallClock wall{1000000000, 13, 5, 9};  // a fixed afternoon
     bool counterAvailable = true;
     PlatformId platformKind = PlatformId::NtFamily;
     std::vector<Monitor> monitors;              // one 1024 x 768 primary display by default
@@ -84,6 +86,7 @@ public:
     void pollEvents(std::vector<Message>& out) override;
     bool waitEvents(std::uint32_t timeoutMs) override;
     std::uint32_t timeMs() override { return nowMs; }
+    WallClock wallClock() override { return wall; }
     bool counterFrequency(std::int64_t& ticksPerSecond) override;
     bool counter(std::int64_t& ticks) override;
     void sleepMs(std::uint32_t ms) override;

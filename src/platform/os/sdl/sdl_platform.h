@@ -38,6 +38,7 @@ public:
     void pollEvents(std::vector<Message>& out) override;
     bool waitEvents(std::uint32_t timeoutMs) override;
     std::uint32_t timeMs() override;
+    WallClock wallClock() override { return systemWallClock(); }
     bool counterFrequency(std::int64_t& ticksPerSecond) override;
     bool counter(std::int64_t& ticks) override;
     void sleepMs(std::uint32_t ms) override;
