@@ -14,7 +14,8 @@ struct Vec3 {
 
     constexpr Vec3() = default;
     constexpr Vec3(float x_, float y_, float z_) : x(x_), y(y_), z(z_) {}
-    constexpr Vec3(const d3d::Vector3& v) : x(v.x), y(v.y), z(v.z) {}  // NOLINT: implicit on purpose
+    // Implicit on purpose: the shared types flow into the baker's arithmetic without ceremony.
+    constexpr Vec3(const d3d::Vector3& v) : x(v.x), y(v.y), z(v.z) {}
     constexpr d3d::Vector3 toD3d() const { return {x, y, z}; }
 
     constexpr float operator[](int i) const { return i == 0 ? x : i == 1 ? y : z; }
