@@ -1,30 +1,32 @@
 #pragma once
 // Bakes the five light maps from the church geometry and its light sources (candle flames, wall lamps,
-// window light). Each map is baked in the exact parameterisation the renderer uses to project it: the
-// surface's reference box, turned so its two large axes span the image, so a texel holds the light
-// computed at the points that sample it.
+// moonlight through the windows), with soft shadows and ambient occlusion from ray casting. Each map is
+// baked in the exact parameterisation the renderer uses to project it (see light_projection.h).
 
 #include <string>
 #include <vector>
 
 #include "church/church_model.h"
+#include "church/light_baker.h"
+#include "church/light_projection.h"
 #include "church/textures.h"
 
 namespace vm::church {
 
-struct Projection {
-    const ChurchObject* reference = nullptr;
-    int axis = 0;  // 0 the box's thinnest axis, 1 x, 2 y, 3 z
-    d3d::Vector3 scale{1, 1, 1};
-    d3d::Vector3 offset{0, 0, 0};
-};
-
-// Texture coordinates (u, v) of world point p under the projection, as the renderer computes them.
-d3d::Vector2 projectPoint(const Projection& projection, d3d::Vector3 p);
-
-// World positions of every candle flame, in the order the scene numbers them.
+// Flames of each candle holder, in the order the scene numbers them: four per candelabrum, one per candle.
+std::vector<std::vector<d3d::Vector3>> flameClusters(const std::vector<ChurchObject>& church);
+// The same flames, one list.
 std::vector<d3d::Vector3> flamePositions(const std::vector<ChurchObject>& church);
 
-std::vector<TextureFile> bakeLightMaps(const std::vector<ChurchObject>& church);
+// The church as the baker sees it: shadow casters (everything but window panes and lamp glasses) and the
+// light sources.
+BakeScene churchBakeScene(const std::vector<ChurchObject>& church);
+
+// The five maps: file, size, the projection the renderer uses for it and the objects it is drawn on.
+// A reference part missing from `church` leaves that entry's reference null.
+std::vector<LightMapSurface> churchLightMapSurfaces(const std::vector<ChurchObject>& church);
+
+// The five JPEG light maps, in the order above; a map whose reference part is missing is plain dim grey. threads <= 0 uses the machine's hardware threads; the bytes do not depend on it.
+std::vector<TextureFile> bakeLightMaps(const std::vector<ChurchObject>& church, int threads = 0);
 
 }  // namespace vm::church
