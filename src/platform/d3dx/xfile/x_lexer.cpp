@@ -129,17 +129,19 @@ Token Lexer::lexText() noexcept {
     return t;
 }
 
-std::size_t Lexer::takeFloats(std::uint8_t* out, std::size_t max) noexcept {
+std::size_t Lexer::appendFloats(std::vector<std::uint8_t>& out, std::size_t max) {
     if (hasPeek_ || listLeft_ == 0 || !listFloat_) return 0;
     const std::size_t n = listLeft_ < max ? listLeft_ : max;
     if (floatBytes_ == 4) {
-        std::memcpy(out, p_, n * 4);
+        out.insert(out.end(), p_, p_ + n * 4);
     } else {
+        const std::size_t at = out.size();
+        out.resize(at + n * 4);
         for (std::size_t i = 0; i < n; ++i) {
             double d;
             std::memcpy(&d, p_ + i * 8, 8);
             const float f = static_cast<float>(d);
-            std::memcpy(out + i * 4, &f, 4);
+            std::memcpy(out.data() + at + i * 4, &f, 4);
         }
     }
     p_ += n * floatBytes_;
@@ -148,41 +150,44 @@ std::size_t Lexer::takeFloats(std::uint8_t* out, std::size_t max) noexcept {
     return n;
 }
 
-std::size_t Lexer::takeDwords(std::uint8_t* out, std::size_t max) noexcept {
+std::size_t Lexer::appendDwords(std::vector<std::uint8_t>& out, std::size_t max) {
     if (hasPeek_ || listLeft_ == 0 || listFloat_) return 0;
     const std::size_t n = listLeft_ < max ? listLeft_ : max;
-    std::memcpy(out, p_, n * 4);  // little-endian host, as the file
+    out.insert(out.end(), p_, p_ + n * 4);  // little-endian host, as the file
     p_ += n * 4;
     listLeft_ -= n;
     consumed_ += n;
     return n;
 }
 
+Token Lexer::listElement() noexcept {
+    Token t;
+    --listLeft_;
+    if (listFloat_) {
+        t.kind = Tok::Float;
+        if (floatBytes_ == 8) {
+            double d;
+            std::memcpy(&d, p_, 8);
+            t.fval = d;
+        } else {
+            float f;
+            std::memcpy(&f, p_, 4);
+            t.fval = static_cast<double>(f);
+        }
+        p_ += floatBytes_;
+    } else {
+        t.kind = Tok::Integer;
+        t.ival = load32(p_);
+        t.fval = static_cast<double>(t.ival);
+        p_ += 4;
+    }
+    return t;
+}
+
 Token Lexer::lexBinary() noexcept {
     Token t;
     for (;;) {
-        if (listLeft_ > 0) {
-            --listLeft_;
-            if (listFloat_) {
-                t.kind = Tok::Float;
-                if (floatBytes_ == 8) {
-                    double d;
-                    std::memcpy(&d, p_, 8);
-                    t.fval = d;
-                } else {
-                    float f;
-                    std::memcpy(&f, p_, 4);
-                    t.fval = static_cast<double>(f);
-                }
-                p_ += floatBytes_;
-            } else {
-                t.kind = Tok::Integer;
-                t.ival = load32(p_);
-                t.fval = static_cast<double>(t.ival);
-                p_ += 4;
-            }
-            return t;
-        }
+        if (listLeft_ > 0) return listElement();
         if (p_ == end_) return t;
         if (end_ - p_ < 2) return error();
         const std::uint16_t id = static_cast<std::uint16_t>(p_[0] | p_[1] << 8);
