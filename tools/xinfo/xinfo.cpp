@@ -41,7 +41,13 @@ void useLargePages() {
     const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
     const std::uintptr_t start = (before + kHuge - 1) & ~(kHuge - 1);
     if (before == ~std::uintptr_t{0} || after <= start) return;
-    madvise(reinterpret_cast<void*>(start), after - start, MADV_HUGEPAGE);
+    if (madvise(reinterpret_cast<void*>(start), after - start, MADV_HUGEPAGE) != 0) return;
+    // The heap below the first 2 MiB boundary cannot have huge pages: fill it with a block that is kept
+    // and never touched, so that everything the load allocates lies above.
+    if (start - before > 4096) {
+        void* volatile filler = std::malloc(start - before - 4096);
+        static_cast<void>(filler);
+    }
 #endif
 }
 
