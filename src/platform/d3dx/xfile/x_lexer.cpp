@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <string_view>
 
 namespace vm::d3dx::detail {
 namespace {
@@ -16,11 +17,14 @@ enum : std::uint16_t {
 
 bool isSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
-// Characters that end a name or number in text.
-bool isDelimiter(std::uint8_t c) {
-    return isSpace(c) || c == '{' || c == '}' || c == '[' || c == ']' || c == '(' || c == ')' || c == '<' ||
-           c == '>' || c == ',' || c == ';' || c == '"' || c == 0;
-}
+// Characters that end a name or number in text: white space, punctuation, quotes and NUL.
+constexpr auto kDelimiters = [] {
+    struct Table { bool is[256] = {}; } t;
+    for (const char c : std::string_view(" \t\r\n\f\v{}[]()<>,;\"")) t.is[static_cast<std::uint8_t>(c)] = true;
+    t.is[0] = true;
+    return t;
+}();
+bool isDelimiter(std::uint8_t c) { return kDelimiters.is[c]; }
 
 bool isDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
 
@@ -94,16 +98,15 @@ Token Lexer::lexText() noexcept {
         return t;
     }
     const std::uint8_t* s = p_;
-    while (p_ < end_ && !isDelimiter(*p_)) ++p_;
+    bool isFloat = false;  // a '.', 'e' or 'E' anywhere in the word
+    for (; p_ < end_ && !isDelimiter(*p_); ++p_)
+        if (*p_ == '.' || *p_ == 'e' || *p_ == 'E') isFloat = true;
     const char* b = reinterpret_cast<const char*>(s);
     const char* e = reinterpret_cast<const char*>(p_);
     const bool numeric = isDigit(c) || ((c == '-' || c == '+' || c == '.') && s + 1 < p_ &&
                                         (isDigit(s[1]) || (s[1] == '.' && s + 2 < p_ && isDigit(s[2]))));
     if (numeric) {
         const char* nb = (c == '+') ? b + 1 : b;
-        bool isFloat = false;
-        for (const char* q = nb; q < e; ++q)
-            if (*q == '.' || *q == 'e' || *q == 'E') isFloat = true;
         if (!isFloat) {
             std::int64_t v = 0;
             auto r = std::from_chars(nb, e, v);

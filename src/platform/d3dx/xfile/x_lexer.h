@@ -43,6 +43,19 @@ public:
         ++consumed_;
         return peeked_;
     }
+    // The next token that is not a Comma or Semicolon, as skipping those with next() and then calling
+    // next() would give it (every token counts as consumed).
+    Token nextValue() noexcept {
+        if (!hasPeek_ && !binary_) {
+            for (;;) {
+                const Token t = lexText();
+                ++consumed_;
+                if (t.kind != Tok::Comma && t.kind != Tok::Semicolon) return t;
+            }
+        }
+        while (peek().kind == Tok::Comma || peek().kind == Tok::Semicolon) next();
+        return next();
+    }
     // Bulk reads from the binary list in progress (none after a peek): up to max elements appended to `out`
     // as 4-byte little-endian FLOATs (64-bit floats narrowed) or DWORDs, the number taken returned. 0 when
     // no list of that kind is open.

@@ -21,6 +21,10 @@ public:
         : lx_(data, size, binary, floatBits), templates_(templates) {}
 
     XResult run(std::vector<std::unique_ptr<XDataObject>>& objects) {
+        // No object's data is much larger than the input left (a binary value takes at least as many bytes
+        // as it gives; text at least half). Reserving that once spares the copies of growing the largest
+        // object; pages never written are never touched.
+        scratch_.reserve(lx_.remaining());
         for (;;) {
             const Tok k = lx_.peek().kind;
             if (k == Tok::End) return XResult::Ok;
@@ -292,10 +296,7 @@ private:
         if (p == XPrim::Struct) return parseMembers(*sub, obj, depth + 1);
         Token tok;
         // Inside a binary list the next value needs no token: a separator cannot sit between elements.
-        if (!lx_.takeListElement(tok)) {
-            skipSeparators();
-            tok = lx_.next();
-        }
+        if (!lx_.takeListElement(tok)) tok = lx_.nextValue();
         switch (p) {
             case XPrim::Float:
             case XPrim::Double:
