@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #if defined(__linux__) && defined(__GLIBC__)
 #include <malloc.h>
@@ -82,6 +81,22 @@ bool printFrame(const XDataObject& o, int depth) {
     return true;
 }
 
+// The whole file, at most kMaxXBytes. C stdio rather than a stream: iostreams would add their start-up
+// (locales, the standard streams) to every run of a tool whose runs are mostly start-up.
+bool readWhole(const char* path, std::vector<std::uint8_t>& out) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+    bool ok = size >= 0 && static_cast<std::uint64_t>(size) <= vm::d3dx::kMaxXBytes && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok) {
+        out.resize(static_cast<std::size_t>(size));
+        ok = std::fread(out.data(), 1, out.size(), f) == out.size();
+    }
+    std::fclose(f);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,15 +105,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     useLargePages();
-    std::ifstream in(argv[1], std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size < 0 || static_cast<std::uint64_t>(size) > vm::d3dx::kMaxXBytes) {
-        std::printf("error: cannot read %s\n", argv[1]);
-        return 1;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    std::vector<std::uint8_t> bytes;
+    if (!readWhole(argv[1], bytes)) {
         std::printf("error: cannot read %s\n", argv[1]);
         return 1;
     }
