@@ -2,9 +2,14 @@
 // file, read and turned into renderer meshes. Where libassimp-dev was found at configure time, assimp's
 // importer reads the same bytes from memory in the same run (no post-processing), and a table of
 // ratios follows the results. `bench_xfile --write-big FILE` only writes the generated file
-// (compare_assimp.sh uses it for the whole-process comparison).
+// (compare_assimp.sh uses it for the whole-process comparison); `--steady-heap` keeps freed memory in the
+// process (see main).
 
 #include <benchmark/benchmark.h>
+
+#if defined(__linux__) && defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #ifdef VM_HAVE_ASSIMP
 #include <assimp/Importer.hpp>
@@ -174,6 +179,18 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("assimp/" + name).c_str(), BM_Assimp, bytes)->Unit(benchmark::kMicrosecond);
 #endif
     }
+    // --steady-heap: the allocator keeps and reuses what it frees, for both readers alike, so that
+    // repeated loads measure the reading rather than the kernel handing out fresh pages each time.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--steady-heap") == 0) {
+#if defined(__linux__) && defined(__GLIBC__)
+            mallopt(M_MMAP_THRESHOLD, 32 << 20);
+            mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+            for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+            --argc;
+            break;
+        }
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
