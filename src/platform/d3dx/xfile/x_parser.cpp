@@ -14,6 +14,7 @@ namespace {
 constexpr std::size_t kHeaderBytes = 16;
 // Array sizes may name earlier members; only the first members of a template can be named that way.
 constexpr std::size_t kMaxSizeMembers = 32;
+constexpr std::size_t kScratchReserveCap = std::size_t{64} << 20;
 
 class Parser {
 public:
@@ -23,8 +24,12 @@ public:
     XResult run(std::vector<std::unique_ptr<XDataObject>>& objects) {
         // No object's data is much larger than the input left (a binary value takes at least as many bytes
         // as it gives; text at least half). Reserving that once spares the copies of growing the largest
-        // object; pages never written are never touched.
-        scratch_.reserve(lx_.remaining());
+        // object; pages never written are never touched. Capped, and only a hint: without it the buffer
+        // grows as it must.
+        try {
+            scratch_.reserve(std::min<std::size_t>(lx_.remaining(), kScratchReserveCap));
+        } catch (const std::bad_alloc&) {
+        }
         for (;;) {
             const Tok k = lx_.peek().kind;
             if (k == Tok::End) return XResult::Ok;
