@@ -34,19 +34,21 @@ void useLargePages() {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_TOP_PAD, static_cast<int>(kRegion));
+    // Ask for just more than the heap has left on top, so that it grows by the pad. The allocator writes
+    // a header right past that block; a 2 MiB range written to before madvise() keeps small pages for
+    // good, so the huge-page region starts past it.
+    const std::size_t top = mallinfo2().keepcost;  // free bytes at the top of the heap
     const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    void* volatile probe = std::malloc(1 << 20);  // more than the heap has: it grows by this and the pad
-    std::free(probe);                             // (volatile: the pair must not be optimised away)
+    void* volatile probe = std::malloc(top + 4096);
+    std::free(probe);  // (volatile: the pair must not be optimised away)
     const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    const std::uintptr_t start = (before + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t start = (before + 3 * 4096 + kHuge - 1) & ~(kHuge - 1);
     if (before == ~std::uintptr_t{0} || after <= start) return;
     if (madvise(reinterpret_cast<void*>(start), after - start, MADV_HUGEPAGE) != 0) return;
-    // The heap below the first 2 MiB boundary cannot have huge pages: fill it with a block that is kept
-    // and never touched, so that everything the load allocates lies above.
-    if (start - before > 4096) {
-        void* volatile filler = std::malloc(start - before - 4096);
-        static_cast<void>(filler);
-    }
+    // The heap below that boundary cannot have huge pages: fill it with a block that is kept and never
+    // written, so that everything the load allocates lies above (the top's free bytes start at before - top).
+    void* volatile filler = std::malloc(start - before + top - 4096);
+    static_cast<void>(filler);
 #endif
 }
 
