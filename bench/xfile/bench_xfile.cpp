@@ -1,15 +1,29 @@
-// Load time of X files: the binary and compressed fixtures and a generated 100,000-triangle compressed
-// file, read and turned into renderer meshes. `bench_xfile --write-big FILE` only writes the generated
-// file (compare_assimp.sh uses it for the whole-process comparison).
+// Load time of X files: the fixtures (binary, compressed, text) and a generated 100,000-triangle compressed
+// file, read and turned into renderer meshes. Where libassimp-dev was found at configure time, assimp's
+// importer reads the same bytes from memory in the same run (no post-processing), and a table of
+// ratios follows the results. `bench_xfile --write-big FILE` only writes the generated file
+// (compare_assimp.sh uses it for the whole-process comparison); `--steady-heap` keeps freed memory in the
+// process (see main).
 
 #include <benchmark/benchmark.h>
+
+#if defined(__linux__) && defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#ifdef VM_HAVE_ASSIMP
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+#endif
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/d3dx/xfile/x_mesh.h"
@@ -97,6 +111,50 @@ void BM_Load(benchmark::State& state, std::vector<std::uint8_t> bytes) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
+#ifdef VM_HAVE_ASSIMP
+// The peer: assimp's whole import of the same bytes, without post-processing steps.
+void BM_Assimp(benchmark::State& state, std::vector<std::uint8_t> bytes) {
+    auto read = [&] {
+        Assimp::Importer importer;
+        const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "x");
+        return scene != nullptr && scene->mNumMeshes > 0;
+    };
+    if (bytes.empty() || !read()) {
+        state.SkipWithError("input missing or unreadable for assimp");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(read());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+#endif
+
+// The console output, then per file: our time, assimp's and the ratio (CPU time per load).
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.iterations == 0 || r.run_type != Run::RT_Iteration) continue;
+            const std::string name = r.benchmark_name();
+            const std::size_t slash = name.find('/');
+            if (slash == std::string::npos) continue;
+            const double us = r.cpu_accumulated_time / static_cast<double>(r.iterations) * 1e6;
+            auto& entry = perFile_[name.substr(slash + 1)];
+            (name.compare(0, slash, "load") == 0 ? entry.first : entry.second) = us;
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-36s %12s %12s %8s\n", "file", "ours us", "assimp us", "ratio");
+        for (const auto& [file, t] : perFile_)
+            if (t.first > 0 && t.second > 0)
+                std::printf("%-36s %12.1f %12.1f %7.1fx\n", file.c_str(), t.first, t.second, t.second / t.first);
+    }
+
+private:
+    std::map<std::string, std::pair<double, double>> perFile_;  // file -> (ours, assimp) in us
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,12 +164,36 @@ int main(int argc, char** argv) {
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return bytes.empty() || !out ? 1 : 0;
     }
-    benchmark::RegisterBenchmark("load/test_cube_binary.x", BM_Load, fixture("test_cube_binary.x"));
-    benchmark::RegisterBenchmark("load/test_cube_compressed.x", BM_Load, fixture("test_cube_compressed.x"));
-    benchmark::RegisterBenchmark("load/fromtruespace_bin32.x", BM_Load, fixture("fromtruespace_bin32.x"));
-    benchmark::RegisterBenchmark("load/generated_100k_triangles_bzip", BM_Load, bigFile())->Unit(benchmark::kMillisecond);
+    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> inputs = {
+        {"generated_100k_triangles_bzip", bigFile()},
+        {"fromtruespace_bin32.x", fixture("fromtruespace_bin32.x")},
+        {"test_cube_binary.x", fixture("test_cube_binary.x")},
+        {"test_cube_compressed.x", fixture("test_cube_compressed.x")},
+        {"test_cube_text.x", fixture("test_cube_text.x")},
+        {"kwxport_test_cubewithvcolors.x", fixture("kwxport_test_cubewithvcolors.x")},
+        {"Testwuson.X", fixture("Testwuson.X")},
+    };
+    for (const auto& [name, bytes] : inputs) {
+        benchmark::RegisterBenchmark(("load/" + name).c_str(), BM_Load, bytes)->Unit(benchmark::kMicrosecond);
+#ifdef VM_HAVE_ASSIMP
+        benchmark::RegisterBenchmark(("assimp/" + name).c_str(), BM_Assimp, bytes)->Unit(benchmark::kMicrosecond);
+#endif
+    }
+    // --steady-heap: the allocator keeps and reuses what it frees, for both readers alike, so that
+    // repeated loads measure the reading rather than the kernel handing out fresh pages each time.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--steady-heap") == 0) {
+#if defined(__linux__) && defined(__GLIBC__)
+            mallopt(M_MMAP_THRESHOLD, 32 << 20);
+            mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+            for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+            --argc;
+            break;
+        }
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

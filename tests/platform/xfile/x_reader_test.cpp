@@ -175,6 +175,16 @@ TEST(XReader, CursorStopsAtTheEndOfTheData) {
     XDataCursor s(o);
     EXPECT_EQ(s.string(), "");  // index 1 with no strings
     EXPECT_TRUE(s.failed());
+    XDataCursor b(o);
+    std::uint8_t four[4] = {};
+    EXPECT_TRUE(b.copy(four, 4));
+    EXPECT_EQ(four[0], 1);
+    EXPECT_EQ(b.rest().size(), 1u);
+    std::uint8_t two[2] = {7, 7};
+    EXPECT_FALSE(b.copy(two, 2));  // one byte left: nothing copied
+    EXPECT_EQ(two[0], 7);
+    EXPECT_TRUE(b.failed());
+    EXPECT_TRUE(b.rest().empty());
 }
 
 // The sample's Mesh written as binary tokens.
@@ -305,6 +315,70 @@ TEST(XReader, MalformedBinaryFails) {
     for (const Case& c : cases) {
         XFile f;
         EXPECT_EQ(readXFile(c.input, f), c.expected) << c.name;
+    }
+}
+
+// Binary values come from integer and float lists that need not line up with members: a list may end
+// inside an array, carry several members or records, or hold integers for FLOAT members.
+TEST(XReader, BinaryListsFeedMembersWhereverTheyBreak) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> input;
+        XResult expected;
+        std::vector<std::uint8_t> data;  // of the first object, when expected is Ok
+    };
+    auto make = [](const char* type, auto build) {
+        XTokenWriter w;
+        w.open(type);
+        build(w);
+        w.close();
+        return std::move(w.bytes());
+    };
+    auto pack = [](std::initializer_list<std::uint32_t> dwords, std::initializer_list<float> floats,
+                   std::initializer_list<std::uint32_t> tail) {
+        std::vector<std::uint8_t> out;
+        auto add = [&](const void* p) { out.insert(out.end(), static_cast<const std::uint8_t*>(p),
+                                                   static_cast<const std::uint8_t*>(p) + 4); };
+        for (std::uint32_t v : dwords) add(&v);
+        for (float v : floats) add(&v);
+        for (std::uint32_t v : tail) add(&v);
+        return out;
+    };
+    const Case cases[] = {
+        {"vertices split over two float lists", make("Mesh", [](XTokenWriter& w) {
+             w.integers(std::vector<std::uint32_t>{2});
+             w.floats(std::vector<float>{0, 0, 0, 1, 1});
+             w.floats(std::vector<float>{1});
+             w.integers(std::vector<std::uint32_t>{0});
+         }),
+         XResult::Ok, pack({2}, {0, 0, 0, 1, 1, 1}, {0})},
+        {"one integer list across the face records", make("Mesh", [](XTokenWriter& w) {
+             w.integers(std::vector<std::uint32_t>{3});
+             w.floats(std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0});
+             w.integers(std::vector<std::uint32_t>{2, 3, 0, 1, 2, 3, 2, 1, 0});
+         }),
+         XResult::Ok, pack({3}, {0, 0, 0, 1, 0, 0, 0, 1, 0}, {2, 3, 0, 1, 2, 3, 2, 1, 0})},
+        {"integers for FLOAT members", make("Vector", [](XTokenWriter& w) {
+             w.integers(std::vector<std::uint32_t>{1, 2, 3});
+         }),
+         XResult::Ok, pack({}, {1, 2, 3}, {})},
+        {"face record cut by the closing brace", make("Mesh", [](XTokenWriter& w) {
+             w.integers(std::vector<std::uint32_t>{1});
+             w.floats(std::vector<float>{0, 0, 0});
+             w.integers(std::vector<std::uint32_t>{1, 3, 0, 0});
+         }),
+         XResult::BadValue, {}},
+        {"WORD out of range from a list", make("Header", [](XTokenWriter& w) {
+             w.integers(std::vector<std::uint32_t>{70000, 0, 1});
+         }),
+         XResult::BadValue, {}},
+    };
+    for (const Case& c : cases) {
+        XFile f;
+        ASSERT_EQ(readXFile(c.input, f), c.expected) << c.name;
+        if (c.expected != XResult::Ok) continue;
+        ASSERT_EQ(f.objects.size(), 1u) << c.name;
+        EXPECT_EQ(f.objects[0]->data, c.data) << c.name;
     }
 }
 

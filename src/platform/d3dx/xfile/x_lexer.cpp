@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <string_view>
 
 namespace vm::d3dx::detail {
 namespace {
@@ -16,11 +17,14 @@ enum : std::uint16_t {
 
 bool isSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
-// Characters that end a name or number in text.
-bool isDelimiter(std::uint8_t c) {
-    return isSpace(c) || c == '{' || c == '}' || c == '[' || c == ']' || c == '(' || c == ')' || c == '<' ||
-           c == '>' || c == ',' || c == ';' || c == '"' || c == 0;
-}
+// Characters that end a name or number in text: white space, punctuation, quotes and NUL.
+constexpr auto kDelimiters = [] {
+    struct Table { bool is[256] = {}; } t;
+    for (const char c : std::string_view(" \t\r\n\f\v{}[]()<>,;\"")) t.is[static_cast<std::uint8_t>(c)] = true;
+    t.is[0] = true;
+    return t;
+}();
+bool isDelimiter(std::uint8_t c) { return kDelimiters.is[c]; }
 
 bool isDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
 
@@ -94,16 +98,15 @@ Token Lexer::lexText() noexcept {
         return t;
     }
     const std::uint8_t* s = p_;
-    while (p_ < end_ && !isDelimiter(*p_)) ++p_;
+    bool isFloat = false;  // a '.', 'e' or 'E' anywhere in the word
+    for (; p_ < end_ && !isDelimiter(*p_); ++p_)
+        if (*p_ == '.' || *p_ == 'e' || *p_ == 'E') isFloat = true;
     const char* b = reinterpret_cast<const char*>(s);
     const char* e = reinterpret_cast<const char*>(p_);
     const bool numeric = isDigit(c) || ((c == '-' || c == '+' || c == '.') && s + 1 < p_ &&
                                         (isDigit(s[1]) || (s[1] == '.' && s + 2 < p_ && isDigit(s[2]))));
     if (numeric) {
         const char* nb = (c == '+') ? b + 1 : b;
-        bool isFloat = false;
-        for (const char* q = nb; q < e; ++q)
-            if (*q == '.' || *q == 'e' || *q == 'E') isFloat = true;
         if (!isFloat) {
             std::int64_t v = 0;
             auto r = std::from_chars(nb, e, v);
@@ -129,17 +132,19 @@ Token Lexer::lexText() noexcept {
     return t;
 }
 
-std::size_t Lexer::takeFloats(std::uint8_t* out, std::size_t max) noexcept {
+std::size_t Lexer::appendFloats(std::vector<std::uint8_t>& out, std::size_t max) {
     if (hasPeek_ || listLeft_ == 0 || !listFloat_) return 0;
     const std::size_t n = listLeft_ < max ? listLeft_ : max;
     if (floatBytes_ == 4) {
-        std::memcpy(out, p_, n * 4);
+        out.insert(out.end(), p_, p_ + n * 4);
     } else {
+        const std::size_t at = out.size();
+        out.resize(at + n * 4);
         for (std::size_t i = 0; i < n; ++i) {
             double d;
             std::memcpy(&d, p_ + i * 8, 8);
             const float f = static_cast<float>(d);
-            std::memcpy(out + i * 4, &f, 4);
+            std::memcpy(out.data() + at + i * 4, &f, 4);
         }
     }
     p_ += n * floatBytes_;
@@ -148,41 +153,44 @@ std::size_t Lexer::takeFloats(std::uint8_t* out, std::size_t max) noexcept {
     return n;
 }
 
-std::size_t Lexer::takeDwords(std::uint8_t* out, std::size_t max) noexcept {
+std::size_t Lexer::appendDwords(std::vector<std::uint8_t>& out, std::size_t max) {
     if (hasPeek_ || listLeft_ == 0 || listFloat_) return 0;
     const std::size_t n = listLeft_ < max ? listLeft_ : max;
-    std::memcpy(out, p_, n * 4);  // little-endian host, as the file
+    out.insert(out.end(), p_, p_ + n * 4);  // little-endian host, as the file
     p_ += n * 4;
     listLeft_ -= n;
     consumed_ += n;
     return n;
 }
 
+Token Lexer::listElement() noexcept {
+    Token t;
+    --listLeft_;
+    if (listFloat_) {
+        t.kind = Tok::Float;
+        if (floatBytes_ == 8) {
+            double d;
+            std::memcpy(&d, p_, 8);
+            t.fval = d;
+        } else {
+            float f;
+            std::memcpy(&f, p_, 4);
+            t.fval = static_cast<double>(f);
+        }
+        p_ += floatBytes_;
+    } else {
+        t.kind = Tok::Integer;
+        t.ival = load32(p_);
+        t.fval = static_cast<double>(t.ival);
+        p_ += 4;
+    }
+    return t;
+}
+
 Token Lexer::lexBinary() noexcept {
     Token t;
     for (;;) {
-        if (listLeft_ > 0) {
-            --listLeft_;
-            if (listFloat_) {
-                t.kind = Tok::Float;
-                if (floatBytes_ == 8) {
-                    double d;
-                    std::memcpy(&d, p_, 8);
-                    t.fval = d;
-                } else {
-                    float f;
-                    std::memcpy(&f, p_, 4);
-                    t.fval = static_cast<double>(f);
-                }
-                p_ += floatBytes_;
-            } else {
-                t.kind = Tok::Integer;
-                t.ival = load32(p_);
-                t.fval = static_cast<double>(t.ival);
-                p_ += 4;
-            }
-            return t;
-        }
+        if (listLeft_ > 0) return listElement();
         if (p_ == end_) return t;
         if (end_ - p_ < 2) return error();
         const std::uint16_t id = static_cast<std::uint16_t>(p_[0] | p_[1] << 8);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace vm::d3dx::detail {
 
@@ -42,11 +43,32 @@ public:
         ++consumed_;
         return peeked_;
     }
-    // Bulk reads from the binary list in progress (none after a peek): up to max elements as 32-bit
-    // floats or DWORDs, the number taken returned. 0 when no list of that kind is open.
-    // `out` needs no alignment: values are stored as little-endian bytes.
-    std::size_t takeFloats(std::uint8_t* out, std::size_t max) noexcept;
-    std::size_t takeDwords(std::uint8_t* out, std::size_t max) noexcept;
+    // The next token that is not a Comma or Semicolon, as skipping those with next() and then calling
+    // next() would give it (every token counts as consumed).
+    Token nextValue() noexcept {
+        if (!hasPeek_ && !binary_) {
+            for (;;) {
+                const Token t = lexText();
+                ++consumed_;
+                if (t.kind != Tok::Comma && t.kind != Tok::Semicolon) return t;
+            }
+        }
+        while (peek().kind == Tok::Comma || peek().kind == Tok::Semicolon) next();
+        return next();
+    }
+    // Bulk reads from the binary list in progress (none after a peek): up to max elements appended to `out`
+    // as 4-byte little-endian FLOATs (64-bit floats narrowed) or DWORDs, the number taken returned. 0 when
+    // no list of that kind is open.
+    std::size_t appendFloats(std::vector<std::uint8_t>& out, std::size_t max);
+    std::size_t appendDwords(std::vector<std::uint8_t>& out, std::size_t max);
+    // The next element of the binary list in progress as the Integer or Float token lexBinary would give,
+    // without a peek; false when no list is open (or a token is peeked), and nothing is taken.
+    bool takeListElement(Token& t) noexcept {
+        if (hasPeek_ || listLeft_ == 0) return false;
+        t = listElement();
+        ++consumed_;
+        return true;
+    }
 
     std::size_t offset() const noexcept { return static_cast<std::size_t>(p_ - begin_); }
     std::size_t remaining() const noexcept { return static_cast<std::size_t>(end_ - p_); }
@@ -56,6 +78,7 @@ public:
 private:
     Token lexText() noexcept;
     Token lexBinary() noexcept;
+    Token listElement() noexcept;
     Token error() noexcept {
         p_ = end_;
         listLeft_ = 0;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
-#include <unordered_map>
 
 namespace vm::d3dx {
 namespace {
@@ -18,14 +18,6 @@ bool fits(const XDataCursor& c, std::uint32_t n, std::size_t each) {
     return !c.failed() && n <= c.remaining() / each;
 }
 
-d3d::Vector3 vec3(XDataCursor& c) {
-    d3d::Vector3 v;
-    v.x = c.f32();
-    v.y = c.f32();
-    v.z = c.f32();
-    return v;
-}
-
 d3d::ColorValue rgba(XDataCursor& c, bool withAlpha) {
     d3d::ColorValue v;
     v.r = c.f32();
@@ -35,21 +27,43 @@ d3d::ColorValue rgba(XDataCursor& c, bool withAlpha) {
     return v;
 }
 
-// Reads { n, n indices } faces; every index must be below `limit`.
+static_assert(sizeof(d3d::Vector3) == 12 && sizeof(d3d::Vector2) == 8, "vectors are read as packed floats");
+
+std::uint32_t load32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// Reads { n, n indices } faces; every index must be below `limit`. A first pass over the raw words checks
+// that the faces fit and counts their corners, so the index list is sized once.
 bool readFaces(XDataCursor& c, std::uint32_t faces, std::uint32_t limit, std::vector<std::uint32_t>& corners,
                std::vector<std::uint32_t>& indices) {
     if (!fits(c, faces, 4)) return false;
-    corners.reserve(faces);
+    const std::span<const std::uint8_t> rest = c.rest();
+    const std::size_t words = rest.size() / 4;
+    std::size_t w = 0;  // in words
     for (std::uint32_t f = 0; f < faces; ++f) {
-        const std::uint32_t n = c.u32();
-        if (!fits(c, n, 4)) return false;
-        corners.push_back(n);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            const std::uint32_t v = c.u32();
-            if (v >= limit) return false;
-            indices.push_back(v);
-        }
+        if (w >= words) return false;
+        const std::uint32_t n = load32(rest.data() + w * 4);
+        if (n > words - w - 1) return false;
+        w += 1 + n;
     }
+    corners.resize(faces);
+    indices.resize(w - faces);
+    const std::uint8_t* p = rest.data();
+    std::uint32_t* out = indices.data();
+    for (std::uint32_t f = 0; f < faces; ++f) {
+        const std::uint32_t n = load32(p);
+        p += 4;
+        corners[f] = n;
+        std::memcpy(out, p, std::size_t{n} * 4);
+        for (std::uint32_t i = 0; i < n; ++i)
+            if (out[i] >= limit) return false;
+        out += n;
+        p += std::size_t{n} * 4;
+    }
+    c.skip(w * 4);
     return !c.failed();
 }
 
@@ -124,7 +138,7 @@ XResult readMeshData(const XDataObject& mesh, XMeshData& out, std::string* why) 
     const std::uint32_t nVertices = c.u32();
     if (!fits(c, nVertices, 12)) return bad(why, "more vertices than data");
     out.positions.resize(nVertices);
-    for (auto& p : out.positions) p = vec3(c);
+    c.copy(out.positions.data(), std::size_t{nVertices} * 12);
     const std::uint32_t nFaces = c.u32();
     if (!readFaces(c, nFaces, nVertices, out.faceCorners, out.faceIndices))
         return bad(why, "faces do not fit the data or name missing vertices");
@@ -139,7 +153,7 @@ XResult readMeshData(const XDataObject& mesh, XMeshData& out, std::string* why) 
             const std::uint32_t n = d.u32();
             if (!fits(d, n, 12)) return bad(why, "more normals than data");
             out.normals.resize(n);
-            for (auto& v : out.normals) v = vec3(d);
+            d.copy(out.normals.data(), std::size_t{n} * 12);
             std::vector<std::uint32_t> corners;
             if (!readFaces(d, d.u32(), n, corners, out.normalFaceIndices))
                 return bad(why, "normal faces do not fit the data or name missing normals");
@@ -150,10 +164,7 @@ XResult readMeshData(const XDataObject& mesh, XMeshData& out, std::string* why) 
             if (!fits(d, n, 8)) return bad(why, "more texture coordinates than data");
             if (n < nVertices) return bad(why, "fewer texture coordinates than vertices");
             out.texCoords.resize(nVertices);
-            for (auto& t : out.texCoords) {
-                t.x = d.f32();
-                t.y = d.f32();
-            }
+            d.copy(out.texCoords.data(), std::size_t{nVertices} * 8);
         } else if (o->type == "MeshVertexColors" && !haveColors) {
             haveColors = true;
             const std::uint32_t n = d.u32();
@@ -232,15 +243,22 @@ XResult buildRenderMesh(const XMeshData& mesh, XRenderMesh& out) try {
     out.hasNormals = !mesh.normals.empty() && mesh.normalFaceIndices.size() == mesh.faceIndices.size();
     out.hasTexCoords = mesh.texCoords.size() == mesh.positions.size() && !mesh.positions.empty();
     out.hasColors = mesh.vertexColors.size() == mesh.positions.size() && !mesh.positions.empty();
-    // (position, normal) -> new vertex; without normals every position maps to itself.
-    std::unordered_map<std::uint64_t, std::uint32_t> corner;
-    std::vector<std::uint32_t> firstCopy(mesh.positions.size(), ~0u);
+    // (position, normal) -> new vertex: the copies of one position are chained from firstCopy through
+    // nextCopy; without normals every position has just one.
+    const std::uint32_t kNone = ~0u;
+    std::vector<std::uint32_t> firstCopy(mesh.positions.size(), kNone);
+    std::vector<std::uint32_t> nextCopy, normalOf;
+    out.vertices.reserve(mesh.positions.size());
+    out.sourceVertex.reserve(mesh.positions.size());
+    std::size_t triangles = 0;
+    for (std::uint32_t n : mesh.faceCorners) triangles += n >= 3 ? n - 2 : 0;
+    out.indices.reserve(triangles * 3);
+    out.attributes.reserve(triangles);
     auto vertexFor = [&](std::uint32_t v, std::uint32_t n) {
-        const std::uint64_t key = static_cast<std::uint64_t>(v) << 32 | (out.hasNormals ? n : 0);
-        if (!out.hasNormals && firstCopy[v] != ~0u) return firstCopy[v];
-        if (out.hasNormals) {
-            auto it = corner.find(key);
-            if (it != corner.end()) return it->second;
+        std::uint32_t last = kNone;
+        for (std::uint32_t c = firstCopy[v]; c != kNone; c = nextCopy[c]) {
+            if (!out.hasNormals || normalOf[c] == n) return c;
+            last = c;
         }
         XRenderVertex rv;
         rv.position = mesh.positions[v];
@@ -250,8 +268,11 @@ XResult buildRenderMesh(const XMeshData& mesh, XRenderMesh& out) try {
         const auto id = static_cast<std::uint32_t>(out.vertices.size());
         out.vertices.push_back(rv);
         out.sourceVertex.push_back(v);
-        if (out.hasNormals) corner.emplace(key, id);
-        if (firstCopy[v] == ~0u) firstCopy[v] = id;
+        if (out.hasNormals) {
+            nextCopy.push_back(kNone);
+            normalOf.push_back(n);
+        }
+        (last == kNone ? firstCopy[v] : nextCopy[last]) = id;
         return id;
     };
     std::size_t at = 0;

@@ -14,6 +14,7 @@ namespace {
 constexpr std::size_t kHeaderBytes = 16;
 // Array sizes may name earlier members; only the first members of a template can be named that way.
 constexpr std::size_t kMaxSizeMembers = 32;
+constexpr std::size_t kScratchReserveCap = std::size_t{64} << 20;
 
 class Parser {
 public:
@@ -21,6 +22,14 @@ public:
         : lx_(data, size, binary, floatBits), templates_(templates) {}
 
     XResult run(std::vector<std::unique_ptr<XDataObject>>& objects) {
+        // No object's data is much larger than the input left (a binary value takes at least as many bytes
+        // as it gives; text at least half). Reserving that once spares the copies of growing the largest
+        // object; pages never written are never touched. Capped, and only a hint: without it the buffer
+        // grows as it must.
+        try {
+            scratch_.reserve(std::min<std::size_t>(lx_.remaining(), kScratchReserveCap));
+        } catch (const std::bad_alloc&) {
+        }
         for (;;) {
             const Tok k = lx_.peek().kind;
             if (k == Tok::End) return XResult::Ok;
@@ -166,7 +175,11 @@ private:
         auto obj = std::make_unique<XDataObject>();
         obj->type = t->name;
         obj->name = std::string(name);
+        // Members land in the reused scratch buffer and are copied once at their exact size: growing each
+        // object's own vector would copy its data several times over and leave spare capacity behind.
+        scratch_.clear();
         if (XResult r = parseMembers(*t, *obj, depth); r != XResult::Ok) return r;
+        obj->data.assign(scratch_.begin(), scratch_.end());
         for (;;) {
             skipSeparators();
             const Tok k = lx_.peek().kind;
@@ -207,7 +220,8 @@ private:
 
     XResult parseMembers(const XTemplate& t, XDataObject& obj, int depth) {
         if (depth >= kMaxXNesting) return fail(XResult::TooDeep, "templates nested too deeply");
-        std::uint64_t sizes[kMaxSizeMembers] = {};
+        // Only entries of earlier non-array members are read, and each is written before that.
+        std::uint64_t sizes[kMaxSizeMembers];
         for (std::size_t i = 0; i < t.members.size(); ++i) {
             const XMember& m = t.members[i];
             const XTemplate* sub = nullptr;
@@ -221,6 +235,7 @@ private:
                 if (i < kMaxSizeMembers) sizes[i] = v;
                 continue;
             }
+            if (i < kMaxSizeMembers) sizes[i] = 0;
             std::uint64_t count = 1;
             for (const XDim& d : m.dims) {
                 const std::uint64_t n = d.member < 0 ? d.fixed : sizes[d.member];
@@ -261,13 +276,9 @@ private:
     XResult parseFlat(XPrim prim, std::uint64_t values, XDataObject& obj) {
         if (values > lx_.remaining() + 1) return fail(XResult::BadArraySize, "array larger than the data");
         while (values > 0) {
-            const std::size_t at = obj.data.size();
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(values, 1u << 20));
-            obj.data.resize(at + want * 4);
-            std::size_t got = prim == XPrim::Float
-                                  ? lx_.takeFloats(obj.data.data() + at, want)
-                                  : lx_.takeDwords(obj.data.data() + at, want);
-            obj.data.resize(at + got * 4);
+            std::size_t got = prim == XPrim::Float ? lx_.appendFloats(scratch_, want)
+                                                   : lx_.appendDwords(scratch_, want);
             if (got == 0) {
                 // Text, a list boundary or separators: one value the careful way.
                 std::uint64_t unused = 0;
@@ -280,26 +291,27 @@ private:
     }
 
     template <typename T>
-    static void put(XDataObject& obj, T v) {
-        const std::size_t at = obj.data.size();
-        obj.data.resize(at + sizeof(T));
-        std::memcpy(obj.data.data() + at, &v, sizeof(T));
+    void put(T v) {
+        std::uint8_t bytes[sizeof(T)];
+        std::memcpy(bytes, &v, sizeof(T));
+        scratch_.insert(scratch_.end(), bytes, bytes + sizeof(T));
     }
 
     XResult parseValue(XPrim p, const XTemplate* sub, XDataObject& obj, int depth, std::uint64_t& asSize) {
         if (p == XPrim::Struct) return parseMembers(*sub, obj, depth + 1);
-        skipSeparators();
-        Token tok = lx_.next();
+        Token tok;
+        // Inside a binary list the next value needs no token: a separator cannot sit between elements.
+        if (!lx_.takeListElement(tok)) tok = lx_.nextValue();
         switch (p) {
             case XPrim::Float:
             case XPrim::Double:
                 if (tok.kind != Tok::Float && tok.kind != Tok::Integer) return badValue(tok, "expected a number");
-                if (p == XPrim::Float) put(obj, static_cast<float>(tok.fval));
-                else put(obj, tok.fval);
+                if (p == XPrim::Float) put(static_cast<float>(tok.fval));
+                else put(tok.fval);
                 return XResult::Ok;
             case XPrim::String:
                 if (tok.kind != Tok::String) return badValue(tok, "expected a string");
-                put(obj, static_cast<std::uint32_t>(obj.strings.size()));
+                put(static_cast<std::uint32_t>(obj.strings.size()));
                 obj.strings.emplace_back(tok.text);
                 return XResult::Ok;
             default: break;
@@ -310,16 +322,16 @@ private:
             case XPrim::Word:
             case XPrim::Sword:
                 if (v < -32768 || v > 65535) return fail(XResult::BadValue, "integer out of range for WORD");
-                put(obj, static_cast<std::uint16_t>(v));
+                put(static_cast<std::uint16_t>(v));
                 break;
             case XPrim::Char:
             case XPrim::Uchar:
                 if (v < -128 || v > 255) return fail(XResult::BadValue, "integer out of range for CHAR");
-                put(obj, static_cast<std::uint8_t>(v));
+                put(static_cast<std::uint8_t>(v));
                 break;
             default:
                 if (v < -2147483648LL || v > 0xFFFFFFFFLL) return fail(XResult::BadValue, "integer out of range");
-                put(obj, static_cast<std::uint32_t>(v));
+                put(static_cast<std::uint32_t>(v));
                 break;
         }
         asSize = v < 0 ? ~std::uint64_t{0} : static_cast<std::uint64_t>(v);
@@ -333,6 +345,7 @@ private:
 
     Lexer lx_;
     XTemplateMap& templates_;
+    std::vector<std::uint8_t> scratch_;  // data of the object being read
 };
 
 bool same4(const std::uint8_t* p, const char* s) { return std::memcmp(p, s, 4) == 0; }
@@ -504,5 +517,10 @@ std::string_view XDataCursor::string() noexcept {
     return object_->strings[i];
 }
 void XDataCursor::skip(std::size_t bytes) noexcept { take(bytes); }
+bool XDataCursor::copy(void* dst, std::size_t n) noexcept {
+    const auto* p = take(n);
+    if (p && n) std::memcpy(dst, p, n);
+    return p != nullptr;
+}
 
 }  // namespace vm::d3dx

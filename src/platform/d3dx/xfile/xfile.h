@@ -97,6 +97,12 @@ public:
     std::uint8_t u8() noexcept;
     std::string_view string() noexcept;
     void skip(std::size_t bytes) noexcept;
+    // n bytes copied as they are (count values of one kind at once); false, and nothing copied, past the end.
+    bool copy(void* dst, std::size_t n) noexcept;
+    // The bytes not read yet, to scan ahead without reading.
+    std::span<const std::uint8_t> rest() const noexcept {
+        return failed_ ? std::span<const std::uint8_t>{} : std::span(object_->data).subspan(pos_);
+    }
 
     std::size_t remaining() const noexcept { return object_->data.size() - pos_; }
     bool failed() const noexcept { return failed_; }
