@@ -5,11 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#if defined(__linux__) && defined(__GLIBC__)
-#include <malloc.h>
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 #include <string>
 #include <vector>
 
@@ -19,38 +14,6 @@
 namespace {
 
 using vm::d3dx::XDataObject;
-
-// A load touches a few times the file's size in fresh memory (file, inflated stream, objects, meshes), and
-// on small virtual machines a 4 KiB page fault costs tens of microseconds: for a large file the faults
-// cost more than the reading. So the heap is set up front as one region that is never handed back and
-// asks for transparent huge pages, where the kernel offers them ("madvise" mode). Best effort: any step
-// that fails leaves the ordinary allocator, which is correct, only slower.
-void useLargePages() {
-#if defined(__linux__) && defined(__GLIBC__)
-    constexpr std::size_t kRegion = std::size_t{64} << 20;
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    // Blocks up to 32 MiB (the allocator's ceiling for this setting) come from the heap, so freed ones are
-    // reused; the heap grows in steps of kRegion and is never trimmed.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_TOP_PAD, static_cast<int>(kRegion));
-    // Ask for just more than the heap has left on top, so that it grows by the pad. The allocator writes
-    // a header right past that block; a 2 MiB range written to before madvise() keeps small pages for
-    // good, so the huge-page region starts past it.
-    const std::size_t top = mallinfo2().keepcost;  // free bytes at the top of the heap
-    const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    void* volatile probe = std::malloc(top + 4096);
-    std::free(probe);  // (volatile: the pair must not be optimised away)
-    const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    const std::uintptr_t start = (before + 3 * 4096 + kHuge - 1) & ~(kHuge - 1);
-    if (before == ~std::uintptr_t{0} || after <= start) return;
-    if (madvise(reinterpret_cast<void*>(start), after - start, MADV_HUGEPAGE) != 0) return;
-    // The heap below that boundary cannot have huge pages: fill it with a block that is kept and never
-    // written, so that everything the load allocates lies above (the top's free bytes start at before - top).
-    void* volatile filler = std::malloc(start - before + top - 4096);
-    static_cast<void>(filler);
-#endif
-}
 
 bool printMesh(const XDataObject& o, int depth) {
     vm::d3dx::XMeshData mesh;
@@ -106,7 +69,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: xinfo FILE\n");
         return 2;
     }
-    useLargePages();
     std::vector<std::uint8_t> bytes;
     if (!readWhole(argv[1], bytes)) {
         std::printf("error: cannot read %s\n", argv[1]);
