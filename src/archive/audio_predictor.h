@@ -15,6 +15,7 @@
 // byte. 16 bits are exact here: a term is at most |E| + |D| <= 1024 + 255 and the sums are cleared
 // every 32 bytes, so no sum exceeds 32 * 1279 = 40928.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -30,7 +31,8 @@ class AudioPredictor {
   }
 
   // Feeds back the coded delta and the actual byte of the sample just predicted.
-  void update(std::uint8_t coded, std::uint8_t byte, std::int32_t channelDelta) noexcept {
+  [[gnu::always_inline]] void update(std::uint8_t coded, std::uint8_t byte,
+                                     std::int32_t channelDelta) noexcept {
     const auto e = static_cast<std::int16_t>(static_cast<std::int8_t>(coded) * 8);
     const Lanes terms = {0,
                          static_cast<std::int16_t>(d_[0]),
@@ -56,7 +58,8 @@ class AudioPredictor {
   }
 
   // Both halves of a decode step; returns the byte and advances channelDelta.
-  std::uint8_t decode(std::uint8_t coded, std::int32_t& channelDelta) noexcept {
+  // Always inline: the decoder's per-byte loop keeps the predictor in registers.
+  [[gnu::always_inline]] std::uint8_t decode(std::uint8_t coded, std::int32_t& channelDelta) noexcept {
     const auto byte = static_cast<std::uint8_t>(predict(channelDelta) - coded);
     update(coded, byte, channelDelta);
     channelDelta = lastDelta_;
@@ -87,7 +90,28 @@ class AudioPredictor {
     return (x ^ sign) - sign;
   }
   // Every 32nd byte: one weight steps toward the smallest error sum, and the sums restart.
-  void adapt() noexcept;
+  // Inline and branch-free, so a decoder loop can keep the whole state in registers.
+  void adapt() noexcept {
+    // Keys in the format's order: sum << 4 | index, so the smallest key is the smallest sum and,
+    // among equal sums, the lowest index.
+    std::uint32_t best = std::uint32_t{difMinus_[0]} << 4;
+#pragma GCC unroll 5
+    for (unsigned t = 1; t <= 5; ++t) {
+      best = std::min(best, std::uint32_t{difMinus_[t]} << 4 | (2 * t - 1));
+      best = std::min(best, std::uint32_t{difPlus_[t]} << 4 | (2 * t));
+    }
+    difMinus_ = Sums{};
+    difPlus_ = Sums{};
+    const unsigned index = best & 0xF;
+    if (index == 0) return;
+    // Odd winners mean the term works against the error: lower its weight; even: raise it.
+    std::int32_t& w = k_[(index - 1) / 2];
+    if (index % 2 == 1) {
+      if (w >= -16) --w;
+    } else {
+      if (w < 16) ++w;
+    }
+  }
 
   std::array<std::int32_t, 5> k_{};  // K1..K5
   std::array<std::int32_t, 4> d_{};  // D1..D4, already shifted for the next sample

@@ -173,6 +173,57 @@ inline std::uint32_t Rar20Unpacker::copyMatch(std::uint32_t pos, std::uint32_t l
   return pos;
 }
 
+template <unsigned C>
+BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::int64_t& remainingRef,
+                                     bool& progress) noexcept {
+  std::uint8_t* const w = window_.get();
+  // Locals: window stores (bytes) may alias any member, so member state would be reloaded per byte.
+  std::array<AudioPredictor, C> p;
+  for (unsigned c = 0; c < C; ++c) p[c] = predictors_[c];
+  std::int32_t delta = channelDelta_;
+  std::uint32_t pos = posRef;
+  std::int64_t remaining = remainingRef;
+  const std::uint32_t writePos = writePos_;
+  unsigned next = 0;  // channel of the next byte when the run ends
+  bool tables = false;
+  bool consumed = false;
+  for (;;) {
+    const std::uint32_t room = (writePos - pos) & kWindowMask;
+    if (pos > kWindowSize - C || (room != 0 && room < kFlushMargin + C) ||
+        remaining < std::int64_t{C} - 1)
+      break;
+    bool stop = false;
+#pragma GCC unroll 4
+    for (unsigned c = 0; c < C; ++c) {
+      if (!in.refillFast()) {
+        next = c;
+        stop = true;
+        break;
+      }
+      const HuffmanTable::Result r = md_[c].decode(in.peek16());
+      in.skip(r.length);
+      consumed = true;
+      if (r.symbol == 256) {
+        next = c;
+        tables = true;
+        stop = true;
+        break;
+      }
+      w[pos++] = p[c].decode(static_cast<std::uint8_t>(r.symbol), delta);
+      --remaining;
+    }
+    if (stop) break;
+  }
+  for (unsigned c = 0; c < C; ++c) predictors_[c] = p[c];
+  channelDelta_ = delta;
+  curChannel_ = next;
+  progress = consumed;
+  posRef = pos;
+  remainingRef = remaining;
+  if (tables) in = readTables(in);
+  return in;
+}
+
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
                                     std::uint32_t unpackedSize, bool solid,
                                     std::uint8_t* output) noexcept {
@@ -206,6 +257,18 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
     }
 
     if (audio_) {
+      if (curChannel_ == 0) {
+        bool progress = false;
+        switch (channels_) {
+          case 1: in = audioFrames<1>(in, pos, remaining, progress); break;
+          case 2: in = audioFrames<2>(in, pos, remaining, progress); break;
+          case 3: in = audioFrames<3>(in, pos, remaining, progress); break;
+          default: in = audioFrames<4>(in, pos, remaining, progress); break;
+        }
+        // Without progress nothing changed, and the one-byte step below may run on the checks
+        // made at the top of this iteration.
+        if (progress) continue;
+      }
       const HuffmanTable::Result r = md_[curChannel_].decode(in.peek16());
       in.skip(r.length);
       if (r.symbol == 256) {
