@@ -133,13 +133,9 @@ bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
   return true;
 }
 
-inline std::uint32_t Rar20Unpacker::copyMatch(std::uint32_t pos, std::uint32_t length,
+inline std::uint32_t Rar20Unpacker::copyMatch(std::uint8_t* w, std::uint32_t pos,
+                                              std::uint32_t length,
                                               std::uint32_t distance) noexcept {
-  lastDist_ = distance;
-  oldDist_[oldDistIndex_++ & 3] = distance;
-  lastLength_ = length;
-
-  std::uint8_t* w = window_.get();
   const std::uint32_t src = (pos - distance) & kWindowMask;
   if (pos + length <= kWindowSize && src + length <= kWindowSize) {
     const std::uint32_t dst = pos;
@@ -241,6 +237,18 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   std::uint8_t* const w = window_.get();
   std::uint32_t pos = unpackPos_;
   std::int64_t remaining = std::int64_t{unpackedSize} - 1;
+  // The match history in locals: window stores are byte stores, which may alias any member.
+  std::array<std::uint32_t, 4> oldDist = oldDist_;
+  std::uint32_t oldDistIndex = oldDistIndex_;
+  std::uint32_t lastDist = lastDist_;
+  std::uint32_t lastLength = lastLength_;
+  const auto match = [&](std::uint32_t length, std::uint32_t distance) {
+    lastDist = distance;
+    oldDist[oldDistIndex++ & 3] = distance;
+    lastLength = length;
+    remaining -= length;
+    pos = copyMatch(w, pos, length, distance);
+  };
 
   while (remaining >= 0) {
     pos &= kWindowMask;
@@ -295,31 +303,30 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       const std::uint32_t distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
-      remaining -= length;
-      pos = copyMatch(pos, length, distance);
+      match(length, distance);
     } else if (s == 269) {
       in = readTables(in);
     } else if (s == 256) {
-      remaining -= lastLength_;
-      pos = copyMatch(pos, lastLength_, lastDist_);
+      match(lastLength, lastDist);
     } else if (s < 261) {
-      const std::uint32_t distance = oldDist_[(oldDistIndex_ - (s - 256)) & 3];
+      const std::uint32_t distance = oldDist[(oldDistIndex - (s - 256)) & 3];
       const HuffmanTable::Result l = rd_.decode(in.peek16());
       in.skip(l.length);
       std::uint32_t length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
       if (distance >= 0x101) ++length;
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
-      remaining -= length;
-      pos = copyMatch(pos, length, distance);
+      match(length, distance);
     } else {
       const std::uint32_t n = s - 261;
-      const std::uint32_t distance = kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n]);
-      remaining -= 2;
-      pos = copyMatch(pos, 2, distance);
+      match(2, kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n]));
     }
   }
   pos &= kWindowMask;
+  oldDist_ = oldDist;
+  oldDistIndex_ = oldDistIndex;
+  lastDist_ = lastDist;
+  lastLength_ = lastLength;
   // remaining fell by exactly the bytes written to the window.
   writtenSinceClear_ += static_cast<std::uint64_t>(std::int64_t{unpackedSize} - 1 - remaining);
 

@@ -60,8 +60,10 @@ class Rar20Unpacker {
   template <unsigned C>
   BitReader audioFrames(BitReader in, std::uint32_t& pos, std::int64_t& remaining,
                         bool& progress) noexcept;
-  // Returns the window position after the copied bytes (not yet wrapped).
-  std::uint32_t copyMatch(std::uint32_t pos, std::uint32_t length, std::uint32_t distance) noexcept;
+  // Copies a match inside the window w; returns the position after the copied bytes (not yet
+  // wrapped).
+  static std::uint32_t copyMatch(std::uint8_t* w, std::uint32_t pos, std::uint32_t length,
+                                 std::uint32_t distance) noexcept;
 
   struct FreeDeleter {
     void operator()(std::uint8_t* p) const noexcept;
