@@ -103,13 +103,13 @@ class AudioPredictor {
     difMinus_ = Sums{};
     difPlus_ = Sums{};
     const unsigned index = best & 0xF;
-    if (index == 0) return;
     // Odd winners mean the term works against the error: lower its weight; even: raise it.
-    std::int32_t& w = k_[(index - 1) / 2];
-    if (index % 2 == 1) {
-      if (w >= -16) --w;
-    } else {
-      if (w < 16) ++w;
+    // Every weight is visited with a constant index, so the weights can live in registers.
+#pragma GCC unroll 5
+    for (unsigned j = 0; j < 5; ++j) {
+      const bool lower = index == 2 * j + 1 && k_[j] >= -16;
+      const bool raise = index == 2 * j + 2 && k_[j] < 16;
+      k_[j] += static_cast<std::int32_t>(raise) - static_cast<std::int32_t>(lower);
     }
   }
 
