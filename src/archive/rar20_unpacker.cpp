@@ -172,6 +172,9 @@ inline std::uint32_t Rar20Unpacker::copyMatch(std::uint8_t* w, std::uint32_t pos
 template <unsigned C>
 BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::int64_t& remainingRef,
                                      bool& progress) noexcept {
+  // One refill leaves at least 56 bits and a symbol takes at most 15, so three symbols share a
+  // refill. A step decodes F bytes, whole frames of C, refilling before every third.
+  constexpr unsigned F = C == 4 ? 4 : C == 2 ? 6 : 3;
   std::uint8_t* const w = window_.get();
   // Locals: window stores (bytes) may alias any member, so member state would be reloaded per byte.
   std::array<AudioPredictor, C> p;
@@ -185,13 +188,14 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   bool consumed = false;
   for (;;) {
     const std::uint32_t room = (writePos - pos) & kWindowMask;
-    if (pos > kWindowSize - C || (room != 0 && room < kFlushMargin + C) ||
-        remaining < std::int64_t{C} - 1)
+    if (pos > kWindowSize - F || (room != 0 && room < kFlushMargin + F) ||
+        remaining < std::int64_t{F} - 1)
       break;
     bool stop = false;
-#pragma GCC unroll 4
-    for (unsigned c = 0; c < C; ++c) {
-      if (!in.refillFast()) {
+#pragma GCC unroll 6
+    for (unsigned i = 0; i < F; ++i) {
+      const unsigned c = i % C;
+      if (i % 3 == 0 && !in.refillFast()) {
         next = c;
         stop = true;
         break;

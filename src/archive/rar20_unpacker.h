@@ -52,10 +52,9 @@ class Rar20Unpacker {
   BitReader readTables(BitReader in) noexcept;
   // Hands window bytes [writePos_, upTo) to the output; false on overrun (nothing copied).
   bool flush(std::uint32_t upTo) noexcept;
-  // Audio bytes of a C-channel block, a whole frame (one byte per channel) per step with the
-  // predictors in locals. Runs from channel 0 while whole frames fit before the window end, the
-  // next flush and the end of the entry, and while the input holds 8 bytes; stops after a table
-  // switch. Returns with curChannel_ and the predictors updated; progress tells whether any
+  // Audio bytes of a C-channel block, whole frames (one byte per channel) per step with the
+  // predictors in locals. Runs from channel 0 while a step fits before the window end, the next
+  // flush and the end of the entry, and while the input holds 8 bytes; stops after a table switch. Returns with curChannel_ and the predictors updated; progress tells whether any
   // symbol was consumed.
   template <unsigned C>
   BitReader audioFrames(BitReader in, std::uint32_t& pos, std::int64_t& remaining,
