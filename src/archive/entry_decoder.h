@@ -41,6 +41,10 @@ class EntryDecoder {
   int decode(const BlockWalker& walker, const FileHeader& h, std::uint8_t* output,
              std::uint32_t& produced, std::span<const std::uint8_t>* storedView = nullptr);
 
+  // After decode of a compressed entry into an output buffer: CRC-32 of the bytes produced,
+  // computed while they were still in the cache.
+  std::uint32_t compressedCrc() const noexcept { return unpacker_->outputCrc(); }
+
  private:
   std::span<const std::uint8_t> entryData(std::span<const std::uint8_t> raw, bool decrypt);
 

@@ -87,7 +87,8 @@ int extractEverything(MediaBlob& blob, const char* password,
       } else if (status == MediaEntryStatus::Ok) {
         if (!stored) bytes = std::span<const std::uint8_t>(out, produced);
         if (produced != h.unpackedSize) status = MediaEntryStatus::Damaged;
-        else if (crc32(bytes) != h.crc) status = MediaEntryStatus::CrcMismatch;
+        else if ((stored ? crc32(bytes) : decoder.compressedCrc()) != h.crc)
+          status = MediaEntryStatus::CrcMismatch;
       }
     }
     walker.skip(h);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "archive/crc32.h"
 #include "archive/rar20_tables.h"
 
 namespace vm {
@@ -24,6 +25,12 @@ constexpr std::size_t kAudioTableSize = 257;                        // 256 delta
 // A flush is due once fewer than this many window bytes separate the decoder from bytes not yet
 // handed out; one step writes at most 260.
 constexpr std::uint32_t kFlushMargin = 270;
+// Bytes pending in the window at which a flush is due: the format's point, where fewer than
+// kFlushMargin bytes are left before unflushed bytes would be overwritten...
+constexpr std::uint32_t kFlushDue = Rar20Unpacker::kWindowSize - kFlushMargin + 1;
+// ...or, when there is an output buffer, much earlier: the copy (and its CRC) then reads bytes
+// still in the cache. Earlier flushes hand out the same bytes in smaller pieces.
+constexpr std::uint32_t kEagerFlushDue = 1u << 16;
 
 }  // namespace
 
@@ -129,6 +136,7 @@ bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
     std::memcpy(output_ + produced_, w + writePos_, first);
     std::memcpy(output_ + produced_ + first, w, n - first);
   }
+  crc_ = crc32Update(crc_, std::span<const std::uint8_t>(output_ + produced_, n));
   produced_ += n;
   return true;
 }
@@ -183,13 +191,14 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   std::uint32_t pos = posRef;
   std::int64_t remaining = remainingRef;
   const std::uint32_t writePos = writePos_;
+  const std::uint32_t flushDue = output_ != nullptr ? kEagerFlushDue : kFlushDue;
   unsigned next = 0;  // channel of the next byte when the run ends
   bool tables = false;
   bool consumed = false;
   for (;;) {
-    const std::uint32_t room = (writePos - pos) & kWindowMask;
-    if (pos > kWindowSize - F || (room != 0 && room < kFlushMargin + F) ||
-        remaining < std::int64_t{F} - 1)
+    // The step must end before the window end and before the generic loop would flush.
+    const std::uint32_t pending = (pos - writePos) & kWindowMask;
+    if (pos > kWindowSize - F || pending + F >= flushDue || remaining < std::int64_t{F} - 1)
       break;
     bool stop = false;
 #pragma GCC unroll 6
@@ -232,6 +241,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   output_ = output;
   outputSize_ = unpackedSize;
   produced_ = 0;
+  crc_ = 0xFFFFFFFFu;
 
   BitReader in(packed);
   const std::uint64_t bitBudget = (std::uint64_t{packed.size()} + kOverreadBytes) * 8;
@@ -241,6 +251,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   std::uint8_t* const w = window_.get();
   std::uint32_t pos = unpackPos_;
   std::int64_t remaining = std::int64_t{unpackedSize} - 1;
+  const std::uint32_t flushDue = output != nullptr ? kEagerFlushDue : kFlushDue;
   // The match history in locals: window stores are byte stores, which may alias any member.
   std::array<std::uint32_t, 4> oldDist = oldDist_;
   std::uint32_t oldDistIndex = oldDistIndex_;
@@ -256,7 +267,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
 
   while (remaining >= 0) {
     pos &= kWindowMask;
-    if (((writePos_ - pos) & kWindowMask) < kFlushMargin && writePos_ != pos) {
+    if (((pos - writePos_) & kWindowMask) >= flushDue) {
       if (!flush(pos)) {  // output overrun: stop decoding
         writePos_ = pos;
         break;

@@ -45,6 +45,9 @@ class Rar20Unpacker {
   std::uint32_t unpack(std::span<const std::uint8_t> packed, std::uint32_t unpackedSize, bool solid,
                        std::uint8_t* output) noexcept;
 
+  // CRC-32 of the bytes the last unpack wrote to its output, computed as they were written.
+  std::uint32_t outputCrc() const noexcept { return ~crc_; }
+
  private:
   void reset() noexcept;
   // Takes and returns the reader by value so the decode loop's reader never has its address taken
@@ -76,6 +79,7 @@ class Rar20Unpacker {
   std::uint8_t* output_ = nullptr;
   std::uint32_t outputSize_ = 0;
   std::uint32_t produced_ = 0;
+  std::uint32_t crc_ = 0xFFFFFFFFu;  // running register over the output
 
   HuffmanTable ld_, dd_, rd_, bd_;
   std::array<HuffmanTable, 4> md_;
