@@ -16,7 +16,7 @@
 # the script checks how many bytes each extractor actually wrote and says so.
 #
 # Also printed, for where the time goes:
-#   rarpack x LAST  the specified single-entry request for the last entry (decodes the whole stream
+#   rarpack x LAST  the single-entry request (extractFile) for the last entry (decodes the whole stream
 #                   once, writes one file to a pipe)
 #   rarpack e -m0   the same files stored, not compressed: process start, reading, CRC and writing
 #                   the 22.8 MB, i.e. the floor under any decoder
