@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "archive/crc32.h"
 #include "archive/rar20_tables.h"
 
 namespace vm {
@@ -24,6 +25,12 @@ constexpr std::size_t kAudioTableSize = 257;                        // 256 delta
 // A flush is due once fewer than this many window bytes separate the decoder from bytes not yet
 // handed out; one step writes at most 260.
 constexpr std::uint32_t kFlushMargin = 270;
+// Bytes pending in the window at which a flush is due: the format's point, where fewer than
+// kFlushMargin bytes are left before unflushed bytes would be overwritten...
+constexpr std::uint32_t kFlushDue = Rar20Unpacker::kWindowSize - kFlushMargin + 1;
+// ...or, when there is an output buffer, much earlier: the copy (and its CRC) then reads bytes
+// still in the cache. Earlier flushes hand out the same bytes in smaller pieces.
+constexpr std::uint32_t kEagerFlushDue = 1u << 16;
 
 }  // namespace
 
@@ -129,17 +136,14 @@ bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
     std::memcpy(output_ + produced_, w + writePos_, first);
     std::memcpy(output_ + produced_ + first, w, n - first);
   }
+  crc_ = crc32Update(crc_, std::span<const std::uint8_t>(output_ + produced_, n));
   produced_ += n;
   return true;
 }
 
-inline std::uint32_t Rar20Unpacker::copyMatch(std::uint32_t pos, std::uint32_t length,
+inline std::uint32_t Rar20Unpacker::copyMatch(std::uint8_t* w, std::uint32_t pos,
+                                              std::uint32_t length,
                                               std::uint32_t distance) noexcept {
-  lastDist_ = distance;
-  oldDist_[oldDistIndex_++ & 3] = distance;
-  lastLength_ = length;
-
-  std::uint8_t* w = window_.get();
   const std::uint32_t src = (pos - distance) & kWindowMask;
   if (pos + length <= kWindowSize && src + length <= kWindowSize) {
     const std::uint32_t dst = pos;
@@ -173,6 +177,62 @@ inline std::uint32_t Rar20Unpacker::copyMatch(std::uint32_t pos, std::uint32_t l
   return pos;
 }
 
+template <unsigned C>
+BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::int64_t& remainingRef,
+                                     bool& progress) noexcept {
+  // One refill leaves at least 56 bits and a symbol takes at most 15, so three symbols share a
+  // refill. A step decodes F bytes, whole frames of C, refilling before every third.
+  constexpr unsigned F = C == 4 ? 4 : C == 2 ? 6 : 3;
+  std::uint8_t* const w = window_.get();
+  // Locals: window stores (bytes) may alias any member, so member state would be reloaded per byte.
+  std::array<AudioPredictor, C> p;
+  for (unsigned c = 0; c < C; ++c) p[c] = predictors_[c];
+  std::int32_t delta = channelDelta_;
+  std::uint32_t pos = posRef;
+  std::int64_t remaining = remainingRef;
+  const std::uint32_t writePos = writePos_;
+  const std::uint32_t flushDue = output_ != nullptr ? kEagerFlushDue : kFlushDue;
+  unsigned next = 0;  // channel of the next byte when the run ends
+  bool tables = false;
+  bool consumed = false;
+  for (;;) {
+    // The step must end before the window end and before the generic loop would flush.
+    const std::uint32_t pending = (pos - writePos) & kWindowMask;
+    if (pos > kWindowSize - F || pending + F >= flushDue || remaining < std::int64_t{F} - 1)
+      break;
+    bool stop = false;
+#pragma GCC unroll 6
+    for (unsigned i = 0; i < F; ++i) {
+      const unsigned c = i % C;
+      if (i % 3 == 0 && !in.refillFast()) {
+        next = c;
+        stop = true;
+        break;
+      }
+      const HuffmanTable::Result r = md_[c].decode(in.peek16());
+      in.skip(r.length);
+      consumed = true;
+      if (r.symbol == 256) {
+        next = c;
+        tables = true;
+        stop = true;
+        break;
+      }
+      w[pos++] = p[c].decode(static_cast<std::uint8_t>(r.symbol), delta);
+      --remaining;
+    }
+    if (stop) break;
+  }
+  for (unsigned c = 0; c < C; ++c) predictors_[c] = p[c];
+  channelDelta_ = delta;
+  curChannel_ = next;
+  progress = consumed;
+  posRef = pos;
+  remainingRef = remaining;
+  if (tables) in = readTables(in);
+  return in;
+}
+
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
                                     std::uint32_t unpackedSize, bool solid,
                                     std::uint8_t* output) noexcept {
@@ -181,6 +241,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   output_ = output;
   outputSize_ = unpackedSize;
   produced_ = 0;
+  crc_ = 0xFFFFFFFFu;
 
   BitReader in(packed);
   const std::uint64_t bitBudget = (std::uint64_t{packed.size()} + kOverreadBytes) * 8;
@@ -190,10 +251,23 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   std::uint8_t* const w = window_.get();
   std::uint32_t pos = unpackPos_;
   std::int64_t remaining = std::int64_t{unpackedSize} - 1;
+  const std::uint32_t flushDue = output != nullptr ? kEagerFlushDue : kFlushDue;
+  // The match history in locals: window stores are byte stores, which may alias any member.
+  std::array<std::uint32_t, 4> oldDist = oldDist_;
+  std::uint32_t oldDistIndex = oldDistIndex_;
+  std::uint32_t lastDist = lastDist_;
+  std::uint32_t lastLength = lastLength_;
+  const auto match = [&](std::uint32_t length, std::uint32_t distance) {
+    lastDist = distance;
+    oldDist[oldDistIndex++ & 3] = distance;
+    lastLength = length;
+    remaining -= length;
+    pos = copyMatch(w, pos, length, distance);
+  };
 
   while (remaining >= 0) {
     pos &= kWindowMask;
-    if (((writePos_ - pos) & kWindowMask) < kFlushMargin && writePos_ != pos) {
+    if (((pos - writePos_) & kWindowMask) >= flushDue) {
       if (!flush(pos)) {  // output overrun: stop decoding
         writePos_ = pos;
         break;
@@ -206,6 +280,18 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
     }
 
     if (audio_) {
+      if (curChannel_ == 0) {
+        bool progress = false;
+        switch (channels_) {
+          case 1: in = audioFrames<1>(in, pos, remaining, progress); break;
+          case 2: in = audioFrames<2>(in, pos, remaining, progress); break;
+          case 3: in = audioFrames<3>(in, pos, remaining, progress); break;
+          default: in = audioFrames<4>(in, pos, remaining, progress); break;
+        }
+        // Without progress nothing changed, and the one-byte step below may run on the checks
+        // made at the top of this iteration.
+        if (progress) continue;
+      }
       const HuffmanTable::Result r = md_[curChannel_].decode(in.peek16());
       in.skip(r.length);
       if (r.symbol == 256) {
@@ -232,31 +318,30 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       const std::uint32_t distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
-      remaining -= length;
-      pos = copyMatch(pos, length, distance);
+      match(length, distance);
     } else if (s == 269) {
       in = readTables(in);
     } else if (s == 256) {
-      remaining -= lastLength_;
-      pos = copyMatch(pos, lastLength_, lastDist_);
+      match(lastLength, lastDist);
     } else if (s < 261) {
-      const std::uint32_t distance = oldDist_[(oldDistIndex_ - (s - 256)) & 3];
+      const std::uint32_t distance = oldDist[(oldDistIndex - (s - 256)) & 3];
       const HuffmanTable::Result l = rd_.decode(in.peek16());
       in.skip(l.length);
       std::uint32_t length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
       if (distance >= 0x101) ++length;
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
-      remaining -= length;
-      pos = copyMatch(pos, length, distance);
+      match(length, distance);
     } else {
       const std::uint32_t n = s - 261;
-      const std::uint32_t distance = kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n]);
-      remaining -= 2;
-      pos = copyMatch(pos, 2, distance);
+      match(2, kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n]));
     }
   }
   pos &= kWindowMask;
+  oldDist_ = oldDist;
+  oldDistIndex_ = oldDistIndex;
+  lastDist_ = lastDist;
+  lastLength_ = lastLength;
   // remaining fell by exactly the bytes written to the window.
   writtenSinceClear_ += static_cast<std::uint64_t>(std::int64_t{unpackedSize} - 1 - remaining);
 

@@ -45,6 +45,9 @@ class Rar20Unpacker {
   std::uint32_t unpack(std::span<const std::uint8_t> packed, std::uint32_t unpackedSize, bool solid,
                        std::uint8_t* output) noexcept;
 
+  // CRC-32 of the bytes the last unpack wrote to its output, computed as they were written.
+  std::uint32_t outputCrc() const noexcept { return ~crc_; }
+
  private:
   void reset() noexcept;
   // Takes and returns the reader by value so the decode loop's reader never has its address taken
@@ -52,8 +55,17 @@ class Rar20Unpacker {
   BitReader readTables(BitReader in) noexcept;
   // Hands window bytes [writePos_, upTo) to the output; false on overrun (nothing copied).
   bool flush(std::uint32_t upTo) noexcept;
-  // Returns the window position after the copied bytes (not yet wrapped).
-  std::uint32_t copyMatch(std::uint32_t pos, std::uint32_t length, std::uint32_t distance) noexcept;
+  // Audio bytes of a C-channel block, whole frames (one byte per channel) per step with the
+  // predictors in locals. Runs from channel 0 while a step fits before the window end, the next
+  // flush and the end of the entry, and while the input holds 8 bytes; stops after a table switch. Returns with curChannel_ and the predictors updated; progress tells whether any
+  // symbol was consumed.
+  template <unsigned C>
+  BitReader audioFrames(BitReader in, std::uint32_t& pos, std::int64_t& remaining,
+                        bool& progress) noexcept;
+  // Copies a match inside the window w; returns the position after the copied bytes (not yet
+  // wrapped).
+  static std::uint32_t copyMatch(std::uint8_t* w, std::uint32_t pos, std::uint32_t length,
+                                 std::uint32_t distance) noexcept;
 
   struct FreeDeleter {
     void operator()(std::uint8_t* p) const noexcept;
@@ -67,6 +79,7 @@ class Rar20Unpacker {
   std::uint8_t* output_ = nullptr;
   std::uint32_t outputSize_ = 0;
   std::uint32_t produced_ = 0;
+  std::uint32_t crc_ = 0xFFFFFFFFu;  // running register over the output
 
   HuffmanTable ld_, dd_, rd_, bd_;
   std::array<HuffmanTable, 4> md_;

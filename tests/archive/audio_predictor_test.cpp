@@ -42,6 +42,72 @@ TEST(AudioPredictor, EncodeDecodeRoundTripOverOneToFourChannels) {
   }
 }
 
+// The predictor rule written out plainly, with 32-bit error sums, as the format describes it.
+struct PlainPredictor {
+  std::int32_t k[5]{}, d[4]{}, lastDelta = 0, lastByte = 0;
+  std::uint32_t dif[11]{}, count = 0;
+
+  std::uint8_t decode(std::uint8_t coded, std::int32_t& channelDelta) {
+    ++count;
+    d[3] = d[2];
+    d[2] = d[1];
+    d[1] = lastDelta - d[0];
+    d[0] = lastDelta;
+    const std::int32_t p = ((8 * lastByte + k[0] * d[0] + k[1] * d[1] + k[2] * d[2] +
+                             k[3] * d[3] + k[4] * channelDelta) >> 3) & 0xFF;
+    const auto byte = static_cast<std::uint8_t>(p - coded);
+    const std::int32_t e = static_cast<std::int8_t>(coded) * 8;
+    const std::int32_t terms[11] = {e,      e - d[0], e + d[0], e - d[1],         e + d[1],        e - d[2],
+                                    e + d[2], e - d[3], e + d[3], e - channelDelta, e + channelDelta};
+    for (int i = 0; i < 11; ++i) dif[i] += static_cast<std::uint32_t>(std::abs(terms[i]));
+    lastDelta = static_cast<std::int8_t>(byte - lastByte);
+    channelDelta = lastDelta;
+    lastByte = byte;
+    if (count % 32 == 0) {
+      int best = 0;
+      for (int i = 1; i < 11; ++i)
+        if (dif[i] < dif[best]) best = i;
+      for (auto& v : dif) v = 0;
+      if (best > 0) {
+        std::int32_t& w = k[(best - 1) / 2];
+        if (best % 2 == 1 && w >= -16) --w;
+        if (best % 2 == 0 && w < 16) ++w;
+      }
+    }
+    return byte;
+  }
+};
+
+// The vectorised error sums decide exactly as the plain rule: same bytes, same weights, for random
+// deltas (which drive every term to its extremes) and for tones, over 1 to 4 channels.
+TEST(AudioPredictor, MatchesThePlainRuleByteForByte) {
+  struct Case {
+    const char* name;
+    int channels;
+    bool random;
+  };
+  const Case cases[] = {{"random, 1 channel", 1, true}, {"random, 3 channels", 3, true},
+                        {"tone, 2 channels", 2, false}, {"tone, 4 channels", 4, false}};
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> coded = interleavedTone(c.channels, 20000);
+    std::uint32_t x = 7;
+    for (auto& b : coded) {
+      x = x * 1664525u + 1013904223u;
+      if (c.random) b = static_cast<std::uint8_t>(x >> 24);
+      else b = static_cast<std::uint8_t>(b - 128);
+    }
+    std::array<AudioPredictor, 4> fast{};
+    std::array<PlainPredictor, 4> plain{};
+    std::int32_t fastDelta = 0, plainDelta = 0;
+    for (std::size_t i = 0; i < coded.size(); ++i) {
+      const std::size_t ch = i % static_cast<std::size_t>(c.channels);
+      ASSERT_EQ(fast[ch].decode(coded[i], fastDelta), plain[ch].decode(coded[i], plainDelta))
+          << c.name << ", byte " << i;
+      for (int w = 0; w < 5; ++w) ASSERT_EQ(fast[ch].weights()[w], plain[ch].k[w]) << c.name << ", byte " << i;
+    }
+  }
+}
+
 // A smooth ramp becomes predictable once the weights adapt: the coded deltas shrink toward 0.
 TEST(AudioPredictor, LearnsARamp) {
   AudioPredictor p;

@@ -40,13 +40,13 @@ TEST(Crc32, KnownValues) {
   EXPECT_EQ(crc32Table()[255], 0x2D02EF8Du);
 }
 
-// The eight-byte fast loop and the byte tail must agree with the reference for every length and
+// The sixteen-byte fast loop and the byte tail must agree with the reference for every length and
 // alignment, and a checksum continued across split points must equal the one-shot value.
 TEST(Crc32, SlicedLoopMatchesReferenceAtEveryLengthAndOffset) {
   std::vector<std::uint8_t> data(300);
   std::uint32_t x = 12345;
   for (auto& b : data) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
-  for (std::size_t off = 0; off < 8; ++off) {
+  for (std::size_t off = 0; off < 16; ++off) {
     for (std::size_t len = 0; len + off <= 64; ++len) {
       const std::span<const std::uint8_t> s(data.data() + off, len);
       ASSERT_EQ(crc32(s), referenceCrc(s)) << "off " << off << " len " << len;

@@ -98,6 +98,8 @@ TEST(MediaArchive, ContainerCases) {
   Entry lyingSize = testing::compressedEntry("f", lzStream("abc"), bytes("abc"));
   lyingSize.unpackedSize = 0xFFFFFFF0u;
   const Entry unsupported = version(99);
+  Entry compressedBadCrc = testing::compressedEntry("f", lzStream(text), bytes(text));
+  compressedBadCrc.crc ^= 0x100;
 
   struct Case {
     const char* name;
@@ -109,6 +111,7 @@ TEST(MediaArchive, ContainerCases) {
       {"compressed", testing::buildArchive({testing::compressedEntry("f", lzStream(text), bytes(text))}),
        text},
       {"CRC mismatch", testing::buildArchive({badCrc}), std::nullopt},
+      {"CRC mismatch of a compressed entry", testing::buildArchive({compressedBadCrc}), std::nullopt},
       {"corrupted stored byte", testing::buildArchive({corrupt}), std::nullopt},
       {"unpack version 12", testing::buildArchive({version(12)}), std::nullopt},
       {"unpack version 13", testing::buildArchive({version(13)}), "abc"},

@@ -7,9 +7,12 @@
 //       -mmf multimedia coding for every entry, -p encrypt with PASSWORD.
 //   rarpack l ARCHIVE                  lists the entries
 //   rarpack x ARCHIVE NAME [PASSWORD]  writes one entry to standard output
+//   rarpack e ARCHIVE DIR [PASSWORD]   extracts every entry below DIR (created when missing),
+//                                      with its folders; absolute names and ".." are refused
 //   rarpack t ARCHIVE [PASSWORD]       extracts every entry and checks it
-// Reading goes through the saver's own archive reader. Failures exit with status 1 and a
-// one-line reason on standard error.
+// Reading goes through the saver's own archive reader; e and t decode the archive once, front to
+// back. Failures exit with status 1 and a one-line reason on standard error (e and t also list each
+// failed entry on standard output).
 
 #include <cstdio>
 #include <cstring>
@@ -19,8 +22,9 @@
 #include <vector>
 
 #include "archive/media_archive.h"
-#include "rarpack/archive_listing.h"
 #include "rarpack/archive_writer.h"
+#include "rarpack/mapped_file.h"
+#include "rarpack/tree_writer.h"
 
 namespace {
 
@@ -40,6 +44,7 @@ int usage()
     std::cerr << "usage: rarpack a [-s] [-m0..5] [-mm|-mmf] [-p PASSWORD] ARCHIVE [NAME=FILE | DIR/ | FILE]...\n"
                  "       rarpack l ARCHIVE\n"
                  "       rarpack x ARCHIVE NAME [PASSWORD]\n"
+                 "       rarpack e ARCHIVE DIR [PASSWORD]   (every entry into DIR)\n"
                  "       rarpack t ARCHIVE [PASSWORD]\n";
     return kUsageError;
 }
@@ -136,17 +141,30 @@ int add(int argc, char** argv)
     return 0;
 }
 
-// The reader addresses blobs with 32-bit sizes; readFile already refuses anything larger.
-bool loadArchive(const std::string& path, std::vector<uint8_t>& bytes, vm::rarpack::Listing& listing, std::string& error)
+bool openArchive(const std::string& path, vm::rarpack::MappedFile& file, vm::MediaBlob& blob, std::string& error)
 {
-    if (!readFile(path, bytes)) {
-        error = "cannot read " + path;
+    if (file.open(path, error) != 0)
         return false;
-    }
-    return vm::rarpack::listArchive(bytes, listing, error) == 0;
+    // MappedFile refuses anything the reader's 32-bit sizes cannot address.
+    blob = vm::MediaBlob{file.bytes().data(), static_cast<uint32_t>(file.bytes().size()), 0};
+    return true;
 }
 
-const char* methodName(const vm::rarpack::ListedEntry& e)
+std::string walkFailure(int rc)
+{
+    switch (rc) {
+    case vm::MediaArchive::kNotAnArchive:
+        return "not a RAR archive";
+    case vm::MediaArchive::kBadBlock:
+        return "damaged or cut short after the last entry listed";
+    case vm::MediaArchive::kOutOfMemory:
+        return "out of memory";
+    default:
+        return "cannot read the archive";
+    }
+}
+
+const char* methodName(const vm::MediaEntryInfo& e)
 {
     static const char* const kNames[] = {"store", "fastest", "fast", "normal", "good", "best"};
     return e.method >= 0x30 && e.method <= 0x35 ? kNames[e.method - 0x30] : "?";
@@ -154,14 +172,19 @@ const char* methodName(const vm::rarpack::ListedEntry& e)
 
 int list(const std::string& path)
 {
-    std::vector<uint8_t> bytes;
-    vm::rarpack::Listing listing;
+    vm::rarpack::MappedFile file;
+    vm::MediaBlob blob;
     std::string error;
-    if (!loadArchive(path, bytes, listing, error))
+    if (!openArchive(path, file, blob, error))
         return fail(error);
-    std::printf("%s archive, %zu entries\n", listing.solidArchive ? "solid" : "non-solid", listing.entries.size());
+    std::vector<vm::MediaEntryInfo> entries;
+    bool solid = false;
+    const int rc = vm::MediaArchive::listEntries(blob, entries, &solid);
+    if (rc == vm::MediaArchive::kNotAnArchive)
+        return fail(walkFailure(rc));
+    std::printf("%s archive, %zu entries\n", solid ? "solid" : "non-solid", entries.size());
     std::printf("%10s %10s  %-7s %-5s %-8s  %s\n", "unpacked", "packed", "method", "flags", "crc", "name");
-    for (const auto& e : listing.entries) {
+    for (const auto& e : entries) {
         char flags[6] = "-----";
         if (e.directory())
             flags[0] = 'D';
@@ -172,55 +195,99 @@ int list(const std::string& path)
         std::printf("%10u %10u  %-7s %-5s %08X  %s\n", e.unpackedSize, e.packedSize, methodName(e), flags, e.crc,
                     e.name.c_str());
     }
-    return 0;
-}
-
-bool extract(std::vector<uint8_t>& bytes, const std::string& name, const char* password, vm::MediaFile& file,
-             uint32_t& size)
-{
-    vm::MediaBlob blob{bytes.data(), static_cast<uint32_t>(bytes.size()), 0};
-    uint8_t* data = nullptr;
-    const bool ok = vm::MediaArchive::extractFile(name.c_str(), blob, password, data, size);
-    file.reset(data);
-    return ok;
+    std::fflush(stdout);
+    return rc == vm::MediaArchive::kOk ? 0 : fail(walkFailure(rc));
 }
 
 int extractOne(const std::string& path, const std::string& name, const char* password)
 {
-    std::vector<uint8_t> bytes;
-    vm::rarpack::Listing listing;
+    vm::rarpack::MappedFile file;
+    vm::MediaBlob blob;
     std::string error;
-    if (!loadArchive(path, bytes, listing, error))
+    if (!openArchive(path, file, blob, error))
         return fail(error);
-    vm::MediaFile file;
+    uint8_t* data = nullptr;
     uint32_t size = 0;
-    if (!extract(bytes, name, password, file, size))
+    const bool ok = vm::MediaArchive::extractFile(name.c_str(), blob, password, data, size);
+    const vm::MediaFile owned(data);
+    if (!ok)
         return fail("cannot extract " + name + " (missing, damaged or wrong password)");
-    if (size > 0 && std::fwrite(file.get(), 1, size, stdout) != size)
+    if (size > 0 && std::fwrite(data, 1, size, stdout) != size)
         return fail("cannot write to standard output");
     return std::fflush(stdout) == 0 ? 0 : fail("cannot write to standard output");
 }
 
+const char* statusText(vm::MediaEntryStatus s)
+{
+    switch (s) {
+    case vm::MediaEntryStatus::Ok:
+        return "ok";
+    case vm::MediaEntryStatus::CrcMismatch:
+        return "CRC mismatch or wrong password";
+    case vm::MediaEntryStatus::Unsupported:
+        return "unsupported unpack version";
+    case vm::MediaEntryStatus::Damaged:
+        return "damaged";
+    case vm::MediaEntryStatus::OutOfMemory:
+        return "out of memory";
+    }
+    return "failed";
+}
+
+// Shared ending of e and t: the archive-level failure, else the count of failed entries.
+int finish(int rc, unsigned failed, unsigned total)
+{
+    std::fflush(stdout);
+    if (rc != vm::MediaArchive::kOk && rc != vm::MediaArchive::kEntriesFailed)
+        return fail(walkFailure(rc));
+    if (failed > 0)
+        return fail(std::to_string(failed) + " of " + std::to_string(total) + " entries failed");
+    return 0;
+}
+
+int extractAll(const std::string& path, const std::string& target, const char* password)
+{
+    vm::rarpack::MappedFile file;
+    vm::MediaBlob blob;
+    std::string error;
+    if (!openArchive(path, file, blob, error))
+        return fail(error);
+    vm::rarpack::TreeWriter tree;
+    if (tree.open(target, error) != 0)
+        return fail(error);
+    unsigned failed = 0, total = 0;
+    const int rc = vm::MediaArchive::extractAll(
+        blob, password, [&](const vm::MediaEntryInfo& e, vm::MediaEntryStatus status, std::span<const uint8_t> bytes) {
+            ++total;
+            std::string why;
+            if (status != vm::MediaEntryStatus::Ok)
+                why = statusText(status);
+            else if ((e.directory() ? tree.makeDirectory(e.name, why) : tree.writeFile(e.name, bytes, why)) == 0)
+                return true;
+            ++failed;
+            std::printf("FAILED %s (%s)\n", e.name.c_str(), why.c_str());
+            return true;
+        });
+    return finish(rc, failed, total);
+}
+
 int testAll(const std::string& path, const char* password)
 {
-    std::vector<uint8_t> bytes;
-    vm::rarpack::Listing listing;
+    vm::rarpack::MappedFile file;
+    vm::MediaBlob blob;
     std::string error;
-    if (!loadArchive(path, bytes, listing, error))
+    if (!openArchive(path, file, blob, error))
         return fail(error);
-    // One request per entry, by name, exactly as the saver asks; with duplicate names only the
-    // first of them is reached.
-    unsigned failed = 0;
-    for (const auto& e : listing.entries) {
-        vm::MediaFile file;
-        uint32_t size = 0;
-        const bool ok = extract(bytes, e.name, password, file, size) && size == e.unpackedSize;
-        std::printf("%-6s %s\n", ok ? "OK" : "FAILED", e.name.c_str());
-        failed += ok ? 0 : 1;
-    }
-    if (failed > 0)
-        return fail(std::to_string(failed) + " of " + std::to_string(listing.entries.size()) + " entries failed");
-    return 0;
+    unsigned failed = 0, total = 0;
+    const int rc = vm::MediaArchive::extractAll(
+        blob, password, [&](const vm::MediaEntryInfo& e, vm::MediaEntryStatus status, std::span<const uint8_t>) {
+            ++total;
+            const bool ok = status == vm::MediaEntryStatus::Ok;
+            std::printf("%-6s %s\n", ok ? "OK" : "FAILED", e.name.c_str());
+            failed += ok ? 0 : 1;
+            return true;
+        });
+    return finish(rc, failed, total);
 }
 
 } // namespace
@@ -236,6 +303,8 @@ int main(int argc, char** argv)
         return list(argv[2]);
     if (command == "x" && (argc == 4 || argc == 5))
         return extractOne(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    if (command == "e" && (argc == 4 || argc == 5))
+        return extractAll(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (command == "t" && (argc == 3 || argc == 4))
         return testAll(argv[2], argc == 4 ? argv[3] : nullptr);
     return usage();
