@@ -1,6 +1,6 @@
 #pragma once
-// A headless device (Mesa llvmpipe through EGL) for the drawing tests, and a small TGA writer for
-// hand-built images.
+// A headless device (Mesa llvmpipe through EGL) for the drawing tests of every layer, and a small TGA
+// writer for hand-built images.
 
 #include <cstdint>
 #include <memory>
@@ -14,13 +14,14 @@ struct HeadlessDevice {
     std::unique_ptr<d3d::Direct3D> d3d;
     std::unique_ptr<d3d::Device> device;
 
-    bool open(std::uint32_t width, std::uint32_t height, std::uint32_t maxTextureSize = 0) {
+    bool open(std::uint32_t width, std::uint32_t height, std::uint32_t maxTextureSize = 0, bool windowed = false) {
         d3d::ObjectOptions o;
         o.headless = true;
         o.maxTextureSize = maxTextureSize;
         d3d = d3d::Direct3D::Create(d3d::kSdkVersion, o);
         if (!d3d) return false;
         d3d::PresentParameters pp;
+        pp.Windowed = windowed;
         pp.BackBufferWidth = width;
         pp.BackBufferHeight = height;
         pp.BackBufferFormat = d3d::Format::X8R8G8B8;

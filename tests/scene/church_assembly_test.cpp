@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "headless_device.h"
+#include "../gfx/headless_device.h"
 #include "scene/church_scene.h"
 
 namespace vm::scene {
@@ -54,7 +54,7 @@ std::vector<std::string> namesOf(const MeshGroup& group) {
 class Assembly : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!device_.open(16, 16)) GTEST_SKIP() << "no headless OpenGL device (Mesa llvmpipe through EGL)";
+        if (!device_.open(16, 16, 0, true)) GTEST_SKIP() << "no headless OpenGL device (Mesa llvmpipe through EGL)";
         gChurchText.clear();
         gLightText.clear();
         gMissingMap.clear();
@@ -62,7 +62,7 @@ protected:
     }
     static ChurchSceneHooks hooks() { return {readTestMedia, loadTestTexture, [] { return 7u; }}; }
 
-    test::HeadlessDevice device_;
+    gfx::test::HeadlessDevice device_;
 };
 
 TEST_F(Assembly, ChurchWithoutCandleStick14KeepsTheOtherCandlesInOrder) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "headless_device.h"
+#include "../gfx/headless_device.h"
 #include "picture_stats.h"
 #include "scene/default_view.h"
 
@@ -43,8 +43,8 @@ std::vector<std::string> join(std::initializer_list<std::vector<std::string>> pa
 class ShippedChurch : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        device_ = new test::HeadlessDevice;
-        if (!device_->open(320, 240)) return;
+        device_ = new gfx::test::HeadlessDevice;
+        if (!device_->open(320, 240, 0, true)) return;
         scene_ = new ChurchScene(ChurchSceneHooks{nullptr, nullptr, [] { return 1u; }});
         createResult_ = scene_->Create(device_->device.get());
     }
@@ -59,12 +59,12 @@ protected:
         ASSERT_EQ(createResult_, 0);
     }
 
-    static test::HeadlessDevice* device_;
+    static gfx::test::HeadlessDevice* device_;
     static ChurchScene* scene_;
     static int createResult_;
 };
 
-test::HeadlessDevice* ShippedChurch::device_ = nullptr;
+gfx::test::HeadlessDevice* ShippedChurch::device_ = nullptr;
 ChurchScene* ShippedChurch::scene_ = nullptr;
 int ShippedChurch::createResult_ = -1;
 
