@@ -201,8 +201,13 @@ void codeBlocks(BitWriter& out, CoderState& state, const SymbolStream& s, const 
         for (size_t i = blocks[b].begin; i < blocks[b].end; ++i)
             emitSymbol(out, state, s, s.symbols[i]);
     }
-    if (options.guardSymbol)
+    if (options.guardSymbol) {
         emitGuard(out, state);
+        // Some decoders fill their bit buffer several bytes past the guard and fail an entry whose
+        // data ends sooner; zero bytes behind it keep every such read inside the entry.
+        out.put(0, 16);
+        out.put(0, 16);
+    }
 }
 
 } // namespace vm::rarpack

@@ -21,8 +21,8 @@ struct BlockOptions {
     bool tablesAtStart = false;
     // Keep the table-switch symbol in the last tables so a following solid entry can change them.
     bool switchAtEnd = false;
-    // End with one harmless symbol the decoder's end-of-entry look-ahead can read, for packed
-    // data that are followed by padding.
+    // End with one harmless symbol the decoder's end-of-entry look-ahead can read, then four zero
+    // bytes, for decoders that read ahead and for packed data followed by padding.
     bool guardSymbol = false;
 };
 

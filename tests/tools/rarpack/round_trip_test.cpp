@@ -217,5 +217,35 @@ TEST(RoundTripReference, EveryLevelExtractsWithUnar)
     std::filesystem::remove_all(dir);
 }
 
+// Regression: unar fills its bit buffer a few bytes past the last code and failed solid
+// multimedia entries whose data ended within that reach ("Attempted to read more data than was
+// available"); which lengths failed depended on the codes at the end. Three-channel pixel rows of
+// every length in a small range must all extract.
+TEST(RoundTripReference, SolidMultimediaEntriesOfAnyLengthExtractWithUnar)
+{
+    if (unarPath().empty())
+        GTEST_SKIP() << "unar is not installed (Debian package unar)";
+    std::vector<uint8_t> pixels;
+    uint32_t noise = 12345;
+    for (size_t i = 0; i < 3000; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        pixels.push_back(static_cast<uint8_t>(0x14 + 4 * (i % 3) + ((noise >> 16) & 7)));
+    }
+    const auto dir = freshDirectory("solid-multimedia-lengths");
+    for (size_t length = 1990; length < 2010; ++length) {
+        ArchiveOptions o;
+        o.level = 3;
+        o.solid = true;
+        o.multimedia = Multimedia::Force;
+        const std::vector<uint8_t> data(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(length));
+        const std::vector<ArchiveEntry> one = {{"p.bin", data, false}};
+        SCOPED_TRACE("length " + std::to_string(length));
+        std::filesystem::remove_all(dir / "out");
+        ASSERT_TRUE(unarExtract(pack(one, o), dir, ""));
+        EXPECT_TRUE(readWholeFile(dir / "out" / "p.bin") == data);
+    }
+    std::filesystem::remove_all(dir);
+}
+
 } // namespace
 } // namespace vm::rarpack::test
