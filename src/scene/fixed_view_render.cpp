@@ -2,11 +2,13 @@
 // altar, lit by a few warm point lights as if by candles, glass and candles unlit, the glow layers added
 // on top. The real passes replace this file; nothing else depends on how it draws.
 
+#include <cstdint>
 #include <unordered_set>
 
 #include "engine/mesh_draw.h"
 #include "platform/d3dx/math.h"
 #include "scene/church_scene.h"
+#include "scene/preview_lights.h"
 
 namespace vm::scene {
 
@@ -15,30 +17,6 @@ namespace {
 // From the west entrance (the organ end, z < 0) along the nave axis x = -400 toward the altar apse.
 constexpr d3d::Vector3 kFixedEye{-400, 170, -330};
 constexpr d3d::Vector3 kFixedTarget{-400, 230, 1700};
-
-void pointLight(d3d::Device& device, std::uint32_t index, d3d::Vector3 at, d3d::ColorValue colour, float range) {
-    d3d::Light light;
-    light.Type = d3d::LightType::Point;
-    light.Diffuse = colour;
-    light.Position = at;
-    light.Range = range;
-    light.Attenuation0 = 0.4f;
-    light.Attenuation1 = 0.0015f;  // per world unit
-    device.SetLight(index, light);
-    device.LightEnable(index, true);
-}
-
-// Candle-warm: both aisles, the altar, high in the apse and over the entrance.
-void setCandleLights(d3d::Device& device) {
-    device.SetRenderState(d3d::RenderState::Ambient, std::uint32_t{0xFF262320});
-    pointLight(device, 0, {-850, 200, 430}, {1.0f, 0.7f, 0.4f, 1}, 900);
-    pointLight(device, 1, {50, 200, 430}, {1.0f, 0.7f, 0.4f, 1}, 900);
-    pointLight(device, 2, {-400, 300, 1650}, {1.0f, 0.8f, 0.55f, 1}, 900);
-    pointLight(device, 3, {-400, 850, 1100}, {0.7f, 0.62f, 0.5f, 1}, 900);
-    pointLight(device, 4, {-400, 700, -150}, {0.7f, 0.65f, 0.6f, 1}, 900);
-    pointLight(device, 5, {-1100, 300, 600}, {0.9f, 0.65f, 0.35f, 1}, 700);
-    pointLight(device, 6, {300, 300, 600}, {0.9f, 0.65f, 0.35f, 1}, 700);
-}
 
 // The floor is a few huge triangles: per-vertex point lights hardly reach its corners, so it gets an
 // even, dim glow from above instead.
@@ -86,7 +64,7 @@ int ChurchScene::Render() {
 
     const std::unordered_set<const engine::SceneObject*> floors(groups_.floor.begin(), groups_.floor.end());
 
-    setCandleLights(device);
+    SetCandlePreviewLights(device);
     std::size_t index = 0;
     for (const engine::SceneObject& o : allObjects_) {
         engine::XModel& model = index++ < churchObjectCount_ ? churchModel_ : lightModel_;

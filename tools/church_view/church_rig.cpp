@@ -7,6 +7,7 @@
 #include "engine/mesh_draw.h"
 #include "platform/d3dx/math.h"
 #include "platform/d3dx/texture_from_memory.h"
+#include "scene/preview_lights.h"
 
 namespace vm::church_view {
 
@@ -34,18 +35,6 @@ bool drawnUnlit(const std::string& name) {
         if (name.find(part) != std::string::npos) return true;
     }
     return false;
-}
-
-void pointLight(d3d::Device& device, std::uint32_t index, d3d::Vector3 at, d3d::ColorValue colour, float range) {
-    d3d::Light l;
-    l.Type = d3d::LightType::Point;
-    l.Diffuse = colour;
-    l.Position = at;
-    l.Range = range;
-    l.Attenuation0 = 0.4f;
-    l.Attenuation1 = 0.0015f;
-    device.SetLight(index, l);
-    device.LightEnable(index, true);
 }
 
 }  // namespace
@@ -88,14 +77,7 @@ bool ChurchRig::render(const View& view, d3d::Image* out) {
     device.SetTransform(d3d::TransformState::View, d3dx::lookAtLH(view.eye, view.at, {0, 1, 0}));
     device.SetTransform(d3d::TransformState::Projection,
                         d3dx::perspectiveFovLH(std::numbers::pi_v<float> / 4, float(width_) / float(height_), 10, 2500));
-    device.SetRenderState(d3d::RenderState::Ambient, std::uint32_t{0xFF262320});
-    pointLight(device, 0, {-850, 200, 430}, {1.0f, 0.7f, 0.4f, 1}, 900);
-    pointLight(device, 1, {50, 200, 430}, {1.0f, 0.7f, 0.4f, 1}, 900);
-    pointLight(device, 2, {-400, 300, 1650}, {1.0f, 0.8f, 0.55f, 1}, 900);
-    pointLight(device, 3, {-400, 850, 1100}, {0.7f, 0.62f, 0.5f, 1}, 900);
-    pointLight(device, 4, {-400, 700, -150}, {0.7f, 0.65f, 0.6f, 1}, 900);
-    pointLight(device, 5, {-1100, 300, 600}, {0.9f, 0.65f, 0.35f, 1}, 700);
-    pointLight(device, 6, {300, 300, 600}, {0.9f, 0.65f, 0.35f, 1}, 700);
+    scene::SetCandlePreviewLights(device);
     for (const auto& o : objects_) {
         device.SetRenderState(d3d::RenderState::Lighting, !drawnUnlit(o.frame->name));
         device.SetTransform(d3d::TransformState::World, o.WorldMatrix());
