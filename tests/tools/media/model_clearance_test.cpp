@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "media_support.h"
+#include "track_clearance.h"
 #include "platform/d3dx/xfile/x_mesh.h"
 #include "platform/d3dx/xfile/xfile.h"
 #include "tracks/hall_frame.h"
@@ -172,24 +173,7 @@ TEST(CameraTracksOnModel, EveryTrackKeepsClearOfTheChurch)
     ASSERT_FALSE(tris.empty());
     const TriangleGrid grid(tris);
 
-    const float clearance = tracks::kNearPlane + tracks::kClearanceMargin;
-    const auto designed = tracks::designTracks();
-    for (size_t t = 0; t < designed.size(); ++t) {
-        SCOPED_TRACE("track " + std::to_string(t));
-        const int segments = static_cast<int>((designed[t].points.size() - 1) / 3);
-        float worst = 1e9f;
-        Vec3 worstAt;
-        for (int s = 0; s < segments; ++s)
-            for (int j = 0; j <= 151; ++j) {
-                const Vec3 eye = tracks::bezierPoint(designed[t], s, static_cast<float>(j) / 150.0f);
-                const float d = grid.nearest(eye);
-                if (d < worst) {
-                    worst = d;
-                    worstAt = eye;
-                }
-            }
-        EXPECT_GE(worst, clearance) << "closest at (" << worstAt.x << ", " << worstAt.y << ", " << worstAt.z << ")";
-    }
+    expectEveryTrackKeepsClear([&](Vec3 eye) { return grid.nearest(eye); });
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "media_support.h"
+#include "track_clearance.h"
 #include "tracks/hall_frame.h"
 #include "tracks/track_design.h"
 #include "tracks/track_file.h"
@@ -169,26 +170,11 @@ TEST(CameraTracks, ShippedFileParsesToFifteenTracksAndIsConsumedWhole)
 TEST(CameraTracks, EveryTrackKeepsClearOfTheHall)
 {
     const tracks::HallFrame& hall = tracks::hallFrame();
-    const float clearance = tracks::kNearPlane + tracks::kClearanceMargin;
-    const auto designed = tracks::designTracks();
-    for (size_t t = 0; t < designed.size(); ++t) {
-        SCOPED_TRACE("track " + std::to_string(t));
-        const int segments = static_cast<int>((designed[t].points.size() - 1) / 3);
-        float worst = 1e9f;
-        Vec3 worstAt;
-        for (int s = 0; s < segments; ++s)
-            for (int j = 0; j <= 151; ++j) {
-                const Vec3 eye = tracks::bezierPoint(designed[t], s, static_cast<float>(j) / 150.0f);
-                float d = tracks::distanceInsideBox(hall.interior, eye);
-                for (const tracks::Box& solid : hall.solids)
-                    d = std::min(d, tracks::distanceToBox(solid, eye));
-                if (d < worst) {
-                    worst = d;
-                    worstAt = eye;
-                }
-            }
-        EXPECT_GE(worst, clearance) << "closest at (" << worstAt.x << ", " << worstAt.y << ", " << worstAt.z << ")";
-    }
+    expectEveryTrackKeepsClear([&](Vec3 eye) {
+        float d = tracks::distanceInsideBox(hall.interior, eye);
+        for (const tracks::Box& solid : hall.solids) d = std::min(d, tracks::distanceToBox(solid, eye));
+        return d;
+    });
 }
 
 // Cam_Params.txt read line by line with "%s %f" and the keys matched by substring, in order.
