@@ -9,13 +9,16 @@
 //
 // channelDelta is shared by all channels of a stream: after each byte it becomes that byte's
 // lastDelta(), whichever channel produced it. The weights K1..K5 adapt every 32 bytes of the channel
-// toward the term with the smallest accumulated error and stay within -17..16.
+// (a period) toward the term with the smallest accumulated error and stay within -17..16.
 //
-// The eleven error sums are kept in two vectors of 16-bit lanes, updated in a few instructions per
-// byte. 16 bits are exact here: a term is at most |E| + |D| <= 1024 + 255 and the sums are cleared
-// every 32 bytes, so no sum exceeds 32 * 1279 = 40928.
+// State is kept as a record of the current period rather than as running sums: the deltas of the
+// channel (with the four before the period), the channel delta each sample saw and the coded
+// symbols. The eleven error sums are only needed at the period's end, where they are computed over
+// the record at once with vector arithmetic (see periodErrorSums). D1..D4 follow from the recorded
+// deltas: D1 = l[-1], D2 = l[-1] - l[-2], D3 = l[-2] - l[-3], D4 = l[-3] - l[-4].
+//
+// decodeAudioRun (audio_run.h) decodes many bytes at once over the same record.
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -23,103 +26,74 @@ namespace vm {
 
 class AudioPredictor {
  public:
+  static constexpr unsigned kPeriod = 32;
+
   // Predicted next byte of this channel, given the delta last produced by any channel.
   std::uint8_t predict(std::int32_t channelDelta) const noexcept {
-    const std::int32_t sum = 8 * lastByte_ + k_[0] * d_[0] + k_[1] * d_[1] + k_[2] * d_[2] +
-                             k_[3] * d_[3] + k_[4] * channelDelta;
+    const std::int16_t* h = record_.data() + kHistory + fill_;  // h[-1] is the last delta
+    const std::int32_t d1 = h[-1], d2 = h[-1] - h[-2], d3 = h[-2] - h[-3], d4 = h[-3] - h[-4];
+    const std::int32_t sum = 8 * lastByte_ + k_[0] * d1 + k_[1] * d2 + k_[2] * d3 + k_[3] * d4 +
+                             k_[4] * channelDelta;
     return static_cast<std::uint8_t>((sum >> 3) & 0xFF);  // arithmetic shift of a signed sum
   }
 
   // Feeds back the coded delta and the actual byte of the sample just predicted.
-  [[gnu::always_inline]] void update(std::uint8_t coded, std::uint8_t byte,
-                                     std::int32_t channelDelta) noexcept {
-    const auto e = static_cast<std::int16_t>(static_cast<std::int8_t>(coded) * 8);
-    const Lanes terms = {0,
-                         static_cast<std::int16_t>(d_[0]),
-                         static_cast<std::int16_t>(d_[1]),
-                         static_cast<std::int16_t>(d_[2]),
-                         static_cast<std::int16_t>(d_[3]),
-                         static_cast<std::int16_t>(channelDelta),
-                         0,
-                         0};
-    const Lanes ev = Lanes{} + e;  // e in every lane
-    difMinus_ += __builtin_bit_cast(Sums, absLanes(ev - terms));
-    difPlus_ += __builtin_bit_cast(Sums, absLanes(ev + terms));
-
-    lastDelta_ = static_cast<std::int8_t>(static_cast<std::uint8_t>(byte - lastByte_));
+  void update(std::uint8_t coded, std::uint8_t byte, std::int32_t channelDelta) noexcept {
+    const auto delta = static_cast<std::int8_t>(static_cast<std::uint8_t>(byte - lastByte_));
+    record_[kHistory + fill_] = delta;
+    record_[kChannelDeltas + fill_] = static_cast<std::int16_t>(channelDelta);
+    record_[kCoded + fill_] = coded;
     lastByte_ = byte;
-    if ((++byteCount_ & 31) == 0) adapt();
-
-    // History for the next sample of this channel.
-    d_[3] = d_[2];
-    d_[2] = d_[1];
-    d_[1] = lastDelta_ - d_[0];
-    d_[0] = lastDelta_;
+    if (++fill_ == kPeriod) endPeriod();
   }
 
   // Both halves of a decode step; returns the byte and advances channelDelta.
-  // Always inline: the decoder's per-byte loop keeps the predictor in registers.
-  [[gnu::always_inline]] std::uint8_t decode(std::uint8_t coded, std::int32_t& channelDelta) noexcept {
+  std::uint8_t decode(std::uint8_t coded, std::int32_t& channelDelta) noexcept {
     const auto byte = static_cast<std::uint8_t>(predict(channelDelta) - coded);
     update(coded, byte, channelDelta);
-    channelDelta = lastDelta_;
+    channelDelta = lastDelta();
     return byte;
   }
   // Both halves of an encode step; returns the coded delta and advances channelDelta.
   std::uint8_t encode(std::uint8_t byte, std::int32_t& channelDelta) noexcept {
     const auto coded = static_cast<std::uint8_t>(predict(channelDelta) - byte);
     update(coded, byte, channelDelta);
-    channelDelta = lastDelta_;
+    channelDelta = lastDelta();
     return coded;
   }
 
   // Signed delta of the last byte against the one before it, as a signed byte.
-  std::int32_t lastDelta() const noexcept { return lastDelta_; }
+  std::int32_t lastDelta() const noexcept { return record_[kHistory + fill_ - 1]; }
   // K1..K5, for tests and diagnostics.
   const std::array<std::int32_t, 5>& weights() const noexcept { return k_; }
 
   void reset() noexcept { *this = AudioPredictor{}; }
 
- private:
-  // Lane 0: the plain error |E|; lanes 1..5: the terms D1..D4 and the channel delta. difMinus_
-  // sums |E - term| (Dif 0, 1, 3, 5, 7, 9), difPlus_ sums |E + term| (Dif 2, 4, 6, 8, 10).
-  using Lanes = std::int16_t __attribute__((vector_size(16)));
-  using Sums = std::uint16_t __attribute__((vector_size(16)));  // wrap-free up to 65535
-  static Lanes absLanes(Lanes x) noexcept {
-    const Lanes sign = x >> 15;
-    return (x ^ sign) - sign;
-  }
-  // Every 32nd byte: one weight steps toward the smallest error sum, and the sums restart.
-  // Inline and branch-free, so a decoder loop can keep the whole state in registers.
-  void adapt() noexcept {
-    // Keys in the format's order: sum << 4 | index, so the smallest key is the smallest sum and,
-    // among equal sums, the lowest index.
-    std::uint32_t best = std::uint32_t{difMinus_[0]} << 4;
-#pragma GCC unroll 5
-    for (unsigned t = 1; t <= 5; ++t) {
-      best = std::min(best, std::uint32_t{difMinus_[t]} << 4 | (2 * t - 1));
-      best = std::min(best, std::uint32_t{difPlus_[t]} << 4 | (2 * t));
-    }
-    difMinus_ = Sums{};
-    difPlus_ = Sums{};
-    const unsigned index = best & 0xF;
-    // Odd winners mean the term works against the error: lower its weight; even: raise it.
-    // Every weight is visited with a constant index, so the weights can live in registers.
-#pragma GCC unroll 5
-    for (unsigned j = 0; j < 5; ++j) {
-      const bool lower = index == 2 * j + 1 && k_[j] >= -16;
-      const bool raise = index == 2 * j + 2 && k_[j] < 16;
-      k_[j] += static_cast<std::int32_t>(raise) - static_cast<std::int32_t>(lower);
-    }
-  }
+  // The eleven error sums of a full period in the format's order: |E|, then |E - T| and |E + T|
+  // for T = D1, D2, D3, D4 and the channel delta, with E = (coded as a signed byte) * 8.
+  // Exposed for tests; no sum exceeds 32 * (1024 + 255).
+  std::array<std::uint32_t, 11> periodErrorSums() const noexcept;
 
+ private:
+  friend struct AudioRunAccess;
+
+  // record_ layout, in samples of this period (fill_ recorded so far):
+  //   [kHistory - 4, kHistory)          the channel's last four deltas before the period
+  //   [kHistory, kHistory + 32)          the delta of each sample (signed byte values)
+  //   [kChannelDeltas, +32)              the channel delta each sample was predicted with
+  //   [kCoded, +32)                      each sample's coded symbol, 0..255
+  static constexpr unsigned kHistory = 4;
+  static constexpr unsigned kChannelDeltas = kHistory + kPeriod;
+  static constexpr unsigned kCoded = kChannelDeltas + kPeriod;
+  static constexpr unsigned kRecordSize = kCoded + kPeriod;
+
+  // Adapts one weight toward the smallest error sum and starts the next period.
+  void endPeriod() noexcept;
+
+  alignas(16) std::array<std::int16_t, kRecordSize> record_{};
   std::array<std::int32_t, 5> k_{};  // K1..K5
-  std::array<std::int32_t, 4> d_{};  // D1..D4, already shifted for the next sample
-  Sums difMinus_{};
-  Sums difPlus_{};
-  std::int32_t lastDelta_ = 0;
-  std::uint32_t byteCount_ = 0;
   std::int32_t lastByte_ = 0;
+  std::uint32_t fill_ = 0;  // samples recorded in this period, 0..31 between calls
 };
 
 }  // namespace vm

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "archive/audio_run.h"
 #include "archive/crc32.h"
 #include "archive/rar20_tables.h"
 
@@ -178,58 +179,21 @@ inline std::uint32_t Rar20Unpacker::copyMatch(std::uint8_t* w, std::uint32_t pos
 }
 
 template <unsigned C>
-BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::int64_t& remainingRef,
-                                     bool& progress) noexcept {
-  // One refill leaves at least 56 bits and a symbol takes at most 15, so three symbols share a
-  // refill. A step decodes F bytes, whole frames of C, refilling before every third.
-  constexpr unsigned F = C == 4 ? 4 : C == 2 ? 6 : 3;
-  std::uint8_t* const w = window_.get();
-  // Locals: window stores (bytes) may alias any member, so member state would be reloaded per byte.
-  std::array<AudioPredictor, C> p;
-  for (unsigned c = 0; c < C; ++c) p[c] = predictors_[c];
-  std::int32_t delta = channelDelta_;
-  std::uint32_t pos = posRef;
-  std::int64_t remaining = remainingRef;
-  const std::uint32_t writePos = writePos_;
+BitReader Rar20Unpacker::audioRun(BitReader in, std::uint32_t& pos, std::int64_t& remaining,
+                                  bool& progress) noexcept {
+  // Byte t of the run is written at pos + t with pos + t - writePos_ pending and remaining - t
+  // left, so it is one the generic loop would also write without wrapping or flushing first.
+  const std::uint32_t pending = (pos - writePos_) & kWindowMask;
   const std::uint32_t flushDue = output_ != nullptr ? kEagerFlushDue : kFlushDue;
-  unsigned next = 0;  // channel of the next byte when the run ends
-  bool tables = false;
-  bool consumed = false;
-  for (;;) {
-    // The step must end before the window end and before the generic loop would flush.
-    const std::uint32_t pending = (pos - writePos) & kWindowMask;
-    if (pos > kWindowSize - F || pending + F >= flushDue || remaining < std::int64_t{F} - 1)
-      break;
-    bool stop = false;
-#pragma GCC unroll 6
-    for (unsigned i = 0; i < F; ++i) {
-      const unsigned c = i % C;
-      if (i % 3 == 0 && !in.refillFast()) {
-        next = c;
-        stop = true;
-        break;
-      }
-      const HuffmanTable::Result r = md_[c].decode(in.peek16());
-      in.skip(r.length);
-      consumed = true;
-      if (r.symbol == 256) {
-        next = c;
-        tables = true;
-        stop = true;
-        break;
-      }
-      w[pos++] = p[c].decode(static_cast<std::uint8_t>(r.symbol), delta);
-      --remaining;
-    }
-    if (stop) break;
-  }
-  for (unsigned c = 0; c < C; ++c) predictors_[c] = p[c];
-  channelDelta_ = delta;
-  curChannel_ = next;
-  progress = consumed;
-  posRef = pos;
-  remainingRef = remaining;
-  if (tables) in = readTables(in);
+  const std::size_t limit = std::min<std::size_t>(
+      {kWindowSize - pos, flushDue - pending, static_cast<std::size_t>(remaining) + 1});
+  const AudioRun got = decodeAudioRun<C>(in, md_, predictors_, channelDelta_, curChannel_, limit,
+                                         window_.get() + pos);
+  pos += static_cast<std::uint32_t>(got.count);
+  remaining -= static_cast<std::int64_t>(got.count);
+  curChannel_ = static_cast<std::uint32_t>((curChannel_ + got.count) % C);
+  progress = got.count > 0 || got.tableSwitch;
+  if (got.tableSwitch) in = readTables(in);
   return in;
 }
 
@@ -280,18 +244,16 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
     }
 
     if (audio_) {
-      if (curChannel_ == 0) {
-        bool progress = false;
-        switch (channels_) {
-          case 1: in = audioFrames<1>(in, pos, remaining, progress); break;
-          case 2: in = audioFrames<2>(in, pos, remaining, progress); break;
-          case 3: in = audioFrames<3>(in, pos, remaining, progress); break;
-          default: in = audioFrames<4>(in, pos, remaining, progress); break;
-        }
-        // Without progress nothing changed, and the one-byte step below may run on the checks
-        // made at the top of this iteration.
-        if (progress) continue;
+      bool progress = false;
+      switch (channels_) {
+        case 1: in = audioRun<1>(in, pos, remaining, progress); break;
+        case 2: in = audioRun<2>(in, pos, remaining, progress); break;
+        case 3: in = audioRun<3>(in, pos, remaining, progress); break;
+        default: in = audioRun<4>(in, pos, remaining, progress); break;
       }
+      // Without progress nothing changed, and the one-byte step below may run on the checks
+      // made at the top of this iteration.
+      if (progress) continue;
       const HuffmanTable::Result r = md_[curChannel_].decode(in.peek16());
       in.skip(r.length);
       if (r.symbol == 256) {

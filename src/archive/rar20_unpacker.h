@@ -55,13 +55,13 @@ class Rar20Unpacker {
   BitReader readTables(BitReader in) noexcept;
   // Hands window bytes [writePos_, upTo) to the output; false on overrun (nothing copied).
   bool flush(std::uint32_t upTo) noexcept;
-  // Audio bytes of a C-channel block, whole frames (one byte per channel) per step with the
-  // predictors in locals. Runs from channel 0 while a step fits before the window end, the next
-  // flush and the end of the entry, and while the input holds 8 bytes; stops after a table switch. Returns with curChannel_ and the predictors updated; progress tells whether any
-  // symbol was consumed.
+  // Audio bytes of a C-channel block in one run (see audio_run.h): from curChannel_ on, while
+  // the bytes fit before the window end, the next flush and the end of the entry, and while the
+  // input holds 8 bytes; stops after a table switch. Returns with curChannel_ and the predictors
+  // updated; progress tells whether any symbol was consumed.
   template <unsigned C>
-  BitReader audioFrames(BitReader in, std::uint32_t& pos, std::int64_t& remaining,
-                        bool& progress) noexcept;
+  BitReader audioRun(BitReader in, std::uint32_t& pos, std::int64_t& remaining,
+                     bool& progress) noexcept;
   // Copies a match inside the window w; returns the position after the copied bytes (not yet
   // wrapped).
   static std::uint32_t copyMatch(std::uint8_t* w, std::uint32_t pos, std::uint32_t length,

@@ -1,0 +1,213 @@
+#include "archive/audio_run.h"
+
+#include <algorithm>
+
+namespace vm {
+
+// The run works on the predictors' period records directly.
+struct AudioRunAccess {
+  static constexpr unsigned kPeriod = AudioPredictor::kPeriod;
+  static constexpr std::ptrdiff_t kToChannelDelta =
+      AudioPredictor::kChannelDeltas - AudioPredictor::kHistory;
+  static constexpr std::ptrdiff_t kToCoded = AudioPredictor::kCoded - AudioPredictor::kHistory;
+
+  // One channel within a stretch of constant weights. Its delta is (int8)(x >> 3) with
+  //   x = a1*l1 + a2*l2 + a3*l3 + a4*l4 + k5*channelDelta - 8*coded
+  // over its last deltas l1..l4: K1*D1 + K2*D2 + K3*D3 + K4*D4 regrouped by delta.
+  struct Lane {
+    std::int32_t a1, a2, a3, a4, k5;
+    std::int32_t last;   // last byte, reduced modulo 256 only when stored back
+    std::int16_t* next;  // record slot of the next delta; next[-4..-1] are l4..l1
+    const HuffmanTable* table;
+  };
+
+  static Lane open(AudioPredictor& p, const HuffmanTable& table) noexcept {
+    const auto& k = p.k_;
+    return {k[0] + k[1], k[2] - k[1], k[3] - k[2], -k[3], k[4], p.lastByte_,
+            p.record_.data() + AudioPredictor::kHistory + p.fill_, &table};
+  }
+
+  static void close(const Lane& lane, AudioPredictor& p) noexcept {
+    p.fill_ = static_cast<std::uint32_t>(lane.next - (p.record_.data() + AudioPredictor::kHistory));
+    p.lastByte_ = lane.last & 0xFF;
+  }
+
+  // Records one sample and returns its byte.
+  [[gnu::always_inline]] static inline std::uint8_t put(Lane& s, std::int32_t delta,
+                                                         std::uint32_t coded,
+                                                         std::int32_t channelDelta) noexcept {
+    s.next[0] = static_cast<std::int16_t>(delta);
+    s.next[kToChannelDelta] = static_cast<std::int16_t>(channelDelta);
+    s.next[kToCoded] = static_cast<std::int16_t>(coded);
+    ++s.next;
+    s.last += delta;
+    return static_cast<std::uint8_t>(s.last);
+  }
+
+  // The next code of lane s: its symbol, 0..256, or kNoCode when the data are nearly used up
+  // (nothing consumed).
+  static constexpr std::uint32_t kNoCode = 0x10000;
+  [[gnu::always_inline]] static inline std::uint32_t code(BitReader& in, const Lane& s,
+                                                          bool refill) noexcept {
+    if (refill && !in.refillFast()) return kNoCode;
+    const HuffmanTable::Result r = s.table->decode(in.peek16());
+    in.skip(r.length);
+    return r.symbol;
+  }
+
+  // Up to n bytes of a C-channel block (C >= 2) from channel first on, during which no channel
+  // reaches its period end except possibly with the last byte. Returns the bytes decoded.
+  template <unsigned C>
+  static std::size_t stretch(BitReader& reader, const std::array<HuffmanTable, 4>& md,
+                             std::array<AudioPredictor, 4>& p, std::int32_t& channelDelta,
+                             unsigned first, std::size_t n, std::uint8_t* out,
+                             bool& switched) noexcept {
+    bool tableSwitch = false;
+    BitReader in = reader;  // locals the compiler can keep in registers across the byte stores
+    std::int32_t cd = channelDelta;
+    std::array<Lane, C> lanes;  // lanes[j]: channel (first + j) % C
+#pragma GCC unroll 4
+    for (unsigned j = 0; j < C; ++j) lanes[j] = open(p[(first + j) % C], md[(first + j) % C]);
+    std::size_t i = 0;
+    bool more = true;
+    while (more) {
+      // One frame. A refill leaves at least 56 bits and a code takes at most 15: refill before
+      // every third code (every second for four channels, to keep the frame's pattern fixed).
+#pragma GCC unroll 4
+      for (unsigned j = 0; j < C; ++j) {
+        if (i == n) {
+          more = false;
+          break;
+        }
+        const std::uint32_t coded = code(in, lanes[j], j % (C == 4 ? 2 : 3) == 0);
+        if (coded >= 256) {
+          tableSwitch = coded == 256;
+          more = false;
+          break;
+        }
+        // The channel's own deltas were written at least two bytes ago: read back from the
+        // record, off the channel-delta chain.
+        Lane& s = lanes[j];
+        const std::int16_t* h = s.next;
+        const std::int32_t r = s.a1 * h[-1] + s.a2 * h[-2] + s.a3 * h[-3] + s.a4 * h[-4] -
+                               8 * static_cast<std::int32_t>(coded);
+        const std::int32_t delta = static_cast<std::int8_t>((s.k5 * cd + r) >> 3);
+        out[i++] = put(s, delta, coded, cd);
+        cd = delta;
+      }
+    }
+#pragma GCC unroll 4
+    for (unsigned j = 0; j < C; ++j) close(lanes[j], p[(first + j) % C]);
+    channelDelta = cd;
+    reader = in;
+    switched = tableSwitch;
+    return i;
+  }
+
+  // The same for one channel. After its first byte the channel delta is the channel's own last
+  // delta l1, so the weights of both merge and l1..l4 stay in registers.
+  static std::size_t stretch1(BitReader& reader, const HuffmanTable& table, AudioPredictor& p,
+                              std::int32_t& channelDelta, std::size_t n, std::uint8_t* out,
+                              bool& switched) noexcept {
+    bool tableSwitch = false;
+    BitReader in = reader;
+    Lane s = open(p, table);
+    std::int32_t cd = channelDelta;
+    std::int32_t l1 = s.next[-1], l2 = s.next[-2], l3 = s.next[-3], l4 = s.next[-4];
+    std::size_t i = 0;
+    bool more = true;
+    if (cd != l1 && n > 0) {
+      // The delta of another channel (before a switch to one channel) may still be in force.
+      const std::uint32_t coded = code(in, s, true);
+      if (coded < 256) {
+        const std::int32_t delta = static_cast<std::int8_t>(
+            (s.a1 * l1 + s.a2 * l2 + s.a3 * l3 + s.a4 * l4 + s.k5 * cd -
+             8 * static_cast<std::int32_t>(coded)) >> 3);
+        out[i++] = put(s, delta, coded, cd);
+        l4 = l3;
+        l3 = l2;
+        l2 = l1;
+        l1 = cd = delta;
+      } else {
+        tableSwitch = coded == 256;
+        more = false;
+      }
+    }
+    const std::int32_t a = s.a1 + s.k5;
+    while (more) {
+#pragma GCC unroll 3
+      for (unsigned j = 0; j < 3; ++j) {
+        if (i == n) {
+          more = false;
+          break;
+        }
+        const std::uint32_t coded = code(in, s, j == 0);
+        if (coded >= 256) {
+          tableSwitch = coded == 256;
+          more = false;
+          break;
+        }
+        const std::int32_t r = s.a2 * l2 + s.a3 * l3 + s.a4 * l4 - 8 * static_cast<std::int32_t>(coded);
+        const std::int32_t delta = static_cast<std::int8_t>((a * l1 + r) >> 3);
+        out[i++] = put(s, delta, coded, l1);
+        l4 = l3;
+        l3 = l2;
+        l2 = l1;
+        l1 = delta;
+      }
+    }
+    close(s, p);
+    channelDelta = i > 0 ? l1 : cd;
+    reader = in;
+    switched = tableSwitch;
+    return i;
+  }
+
+  static std::uint32_t fill(const AudioPredictor& p) noexcept { return p.fill_; }
+  static void endPeriod(AudioPredictor& p) noexcept { p.endPeriod(); }
+};
+
+template <unsigned C>
+AudioRun decodeAudioRun(BitReader& in, const std::array<HuffmanTable, 4>& md,
+                        std::array<AudioPredictor, 4>& predictors, std::int32_t& channelDelta,
+                        unsigned first, std::size_t limit, std::uint8_t* out) noexcept {
+  using A = AudioRunAccess;
+  AudioRun run;
+  while (run.count < limit) {
+    // Up to the first period end of any channel: channel (first + j) % C has 32 - fill samples
+    // to go, the last of them at offset j + (31 - fill) * C.
+    std::size_t len = limit - run.count;
+    for (unsigned j = 0; j < C; ++j) {
+      const std::uint32_t fill = A::fill(predictors[(first + j) % C]);
+      len = std::min(len, j + std::size_t{A::kPeriod - 1 - fill} * C + 1);
+    }
+    std::size_t done;
+    if constexpr (C == 1) {
+      done = A::stretch1(in, md[0], predictors[0], channelDelta, len, out + run.count,
+                         run.tableSwitch);
+    } else {
+      done = A::stretch<C>(in, md, predictors, channelDelta, first, len, out + run.count,
+                           run.tableSwitch);
+    }
+    run.count += done;
+    if (done > 0) {
+      AudioPredictor& last = predictors[(first + done - 1) % C];
+      if (A::fill(last) == A::kPeriod) A::endPeriod(last);
+    }
+    first = static_cast<unsigned>((first + done) % C);
+    if (done < len || run.tableSwitch) break;
+  }
+  return run;
+}
+
+#define VM_AUDIO_RUN(C)                                                                      \
+  template AudioRun decodeAudioRun<C>(BitReader&, const std::array<HuffmanTable, 4>&,        \
+                                      std::array<AudioPredictor, 4>&, std::int32_t&, unsigned, \
+                                      std::size_t, std::uint8_t*) noexcept;
+VM_AUDIO_RUN(1)
+VM_AUDIO_RUN(2)
+VM_AUDIO_RUN(3)
+VM_AUDIO_RUN(4)
+#undef VM_AUDIO_RUN
+
+}  // namespace vm
