@@ -18,13 +18,14 @@ struct AudioRunAccess {
     std::int32_t a1, a2, a3, a4, k5;
     std::int32_t last;   // last byte, reduced modulo 256 only when stored back
     std::int16_t* next;  // record slot of the next delta; next[-4..-1] are l4..l1
-    const HuffmanTable* table;
+    const AudioCodeTable* codes;
+    const HuffmanTable* table;  // for codes longer than the code table answers
   };
 
-  static Lane open(AudioPredictor& p, const HuffmanTable& table) noexcept {
+  static Lane open(AudioPredictor& p, const AudioCodeTable& codes, const HuffmanTable& table) noexcept {
     const auto& k = p.k_;
     return {k[0] + k[1], k[2] - k[1], k[3] - k[2], -k[3], k[4], p.lastByte_,
-            p.record_.data() + AudioPredictor::kHistory + p.fill_, &table};
+            p.record_.data() + AudioPredictor::kHistory + p.fill_, &codes, &table};
   }
 
   static void close(const Lane& lane, AudioPredictor& p) noexcept {
@@ -50,15 +51,21 @@ struct AudioRunAccess {
   [[gnu::always_inline]] static inline std::uint32_t code(BitReader& in, const Lane& s,
                                                           bool refill) noexcept {
     if (refill && !in.refillFast()) return kNoCode;
-    const HuffmanTable::Result r = s.table->decode(in.peek16());
-    in.skip(r.length);
-    return r.symbol;
+    const std::uint32_t e = s.codes->entry(in.peek16());
+    if ((e & 0xFF) == 0) [[unlikely]] {
+      const HuffmanTable::Result r = s.table->decode(in.peek16());
+      in.skip(r.length);
+      return r.symbol;
+    }
+    in.skip(e & 0xFF);
+    return e >> 8;
   }
 
   // Up to n bytes of a C-channel block (C >= 2) from channel first on, during which no channel
   // reaches its period end except possibly with the last byte. Returns the bytes decoded.
   template <unsigned C>
-  static std::size_t stretch(BitReader& reader, const std::array<HuffmanTable, 4>& md,
+  static std::size_t stretch(BitReader& reader, const std::array<AudioCodeTable, 4>& codes,
+                             const std::array<HuffmanTable, 4>& md,
                              std::array<AudioPredictor, 4>& p, std::int32_t& channelDelta,
                              unsigned first, std::size_t n, std::uint8_t* out,
                              bool& switched) noexcept {
@@ -67,7 +74,7 @@ struct AudioRunAccess {
     std::int32_t cd = channelDelta;
     std::array<Lane, C> lanes;  // lanes[j]: channel (first + j) % C
 #pragma GCC unroll 4
-    for (unsigned j = 0; j < C; ++j) lanes[j] = open(p[(first + j) % C], md[(first + j) % C]);
+    for (unsigned j = 0; j < C; ++j) lanes[j] = open(p[(first + j) % C], codes[(first + j) % C], md[(first + j) % C]);
     std::size_t i = 0;
     bool more = true;
     while (more) {
@@ -106,12 +113,13 @@ struct AudioRunAccess {
 
   // The same for one channel. After its first byte the channel delta is the channel's own last
   // delta l1, so the weights of both merge and l1..l4 stay in registers.
-  static std::size_t stretch1(BitReader& reader, const HuffmanTable& table, AudioPredictor& p,
+  static std::size_t stretch1(BitReader& reader, const AudioCodeTable& codes,
+                              const HuffmanTable& table, AudioPredictor& p,
                               std::int32_t& channelDelta, std::size_t n, std::uint8_t* out,
                               bool& switched) noexcept {
     bool tableSwitch = false;
     BitReader in = reader;
-    Lane s = open(p, table);
+    Lane s = open(p, codes, table);
     std::int32_t cd = channelDelta;
     std::int32_t l1 = s.next[-1], l2 = s.next[-2], l3 = s.next[-3], l4 = s.next[-4];
     std::size_t i = 0;
@@ -168,7 +176,8 @@ struct AudioRunAccess {
 };
 
 template <unsigned C>
-AudioRun decodeAudioRun(BitReader& in, const std::array<HuffmanTable, 4>& md,
+AudioRun decodeAudioRun(BitReader& in, const std::array<AudioCodeTable, 4>& codes,
+                        const std::array<HuffmanTable, 4>& md,
                         std::array<AudioPredictor, 4>& predictors, std::int32_t& channelDelta,
                         unsigned first, std::size_t limit, std::uint8_t* out) noexcept {
   using A = AudioRunAccess;
@@ -183,10 +192,10 @@ AudioRun decodeAudioRun(BitReader& in, const std::array<HuffmanTable, 4>& md,
     }
     std::size_t done;
     if constexpr (C == 1) {
-      done = A::stretch1(in, md[0], predictors[0], channelDelta, len, out + run.count,
+      done = A::stretch1(in, codes[0], md[0], predictors[0], channelDelta, len, out + run.count,
                          run.tableSwitch);
     } else {
-      done = A::stretch<C>(in, md, predictors, channelDelta, first, len, out + run.count,
+      done = A::stretch<C>(in, codes, md, predictors, channelDelta, first, len, out + run.count,
                            run.tableSwitch);
     }
     run.count += done;
@@ -201,7 +210,8 @@ AudioRun decodeAudioRun(BitReader& in, const std::array<HuffmanTable, 4>& md,
 }
 
 #define VM_AUDIO_RUN(C)                                                                      \
-  template AudioRun decodeAudioRun<C>(BitReader&, const std::array<HuffmanTable, 4>&,        \
+  template AudioRun decodeAudioRun<C>(BitReader&, const std::array<AudioCodeTable, 4>&,      \
+                                      const std::array<HuffmanTable, 4>&,                    \
                                       std::array<AudioPredictor, 4>&, std::int32_t&, unsigned, \
                                       std::size_t, std::uint8_t*) noexcept;
 VM_AUDIO_RUN(1)

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "archive/audio_codes.h"
 #include "archive/audio_predictor.h"
 #include "archive/bit_reader.h"
 #include "archive/huffman_table.h"
@@ -29,16 +30,19 @@ struct AudioRun {
 };
 
 // Decodes up to limit bytes of a C-channel block (C = 1..4) whose next byte belongs to channel
-// first (< C): reads each byte's code with md[channel] and writes the bytes to out. Same bytes and
+// first (< C): reads each byte's code with codes[channel] (built from md[channel]) and writes the
+// bytes to out. Same bytes and
 // state as the format's one-byte-at-a-time rule. Stops early after symbol 256, or when the reader
 // is within 8 bytes of the end of its data (the caller's careful path decodes those).
 template <unsigned C>
-AudioRun decodeAudioRun(BitReader& in, const std::array<HuffmanTable, 4>& md,
+AudioRun decodeAudioRun(BitReader& in, const std::array<AudioCodeTable, 4>& codes,
+                        const std::array<HuffmanTable, 4>& md,
                         std::array<AudioPredictor, 4>& predictors, std::int32_t& channelDelta,
                         unsigned first, std::size_t limit, std::uint8_t* out) noexcept;
 
 #define VM_AUDIO_RUN(C)                                                                      \
-  extern template AudioRun decodeAudioRun<C>(BitReader&, const std::array<HuffmanTable, 4>&, \
+  extern template AudioRun decodeAudioRun<C>(BitReader&, const std::array<AudioCodeTable, 4>&, \
+                                             const std::array<HuffmanTable, 4>&,             \
                                              std::array<AudioPredictor, 4>&, std::int32_t&,  \
                                              unsigned, std::size_t, std::uint8_t*) noexcept;
 VM_AUDIO_RUN(1)

@@ -113,8 +113,10 @@ BitReader Rar20Unpacker::readTables(BitReader in) noexcept {
 
   const std::span<const std::uint8_t> all(lengths);
   if (audio_) {
-    for (std::size_t c = 0; c < channels_; ++c)
+    for (std::size_t c = 0; c < channels_; ++c) {
       md_[c].build(all.subspan(c * kAudioTableSize, kAudioTableSize));
+      audioCodes_[c].build(md_[c]);
+    }
   } else {
     ld_.build(all.subspan(0, kLdSize));
     dd_.build(all.subspan(kLdSize, kDdSize));
@@ -187,7 +189,7 @@ BitReader Rar20Unpacker::audioRun(BitReader in, std::uint32_t& pos, std::int64_t
   const std::uint32_t flushDue = output_ != nullptr ? kEagerFlushDue : kFlushDue;
   const std::size_t limit = std::min<std::size_t>(
       {kWindowSize - pos, flushDue - pending, static_cast<std::size_t>(remaining) + 1});
-  const AudioRun got = decodeAudioRun<C>(in, md_, predictors_, channelDelta_, curChannel_, limit,
+  const AudioRun got = decodeAudioRun<C>(in, audioCodes_, md_, predictors_, channelDelta_, curChannel_, limit,
                                          window_.get() + pos);
   pos += static_cast<std::uint32_t>(got.count);
   remaining -= static_cast<std::int64_t>(got.count);

@@ -17,6 +17,7 @@
 #include <memory>
 #include <span>
 
+#include "archive/audio_codes.h"
 #include "archive/audio_predictor.h"
 #include "archive/bit_reader.h"
 #include "archive/huffman_table.h"
@@ -90,6 +91,7 @@ class Rar20Unpacker {
   std::uint32_t curChannel_ = 0;
   std::int32_t channelDelta_ = 0;
   std::array<AudioPredictor, 4> predictors_{};
+  std::array<AudioCodeTable, 4> audioCodes_{};  // md_ as the bulk audio loop reads it
 
   std::array<std::uint32_t, 4> oldDist_{};
   std::uint32_t oldDistIndex_ = 0;  // counts up without bound; used modulo 4
