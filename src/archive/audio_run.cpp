@@ -61,6 +61,26 @@ struct AudioRunAccess {
     return e >> 8;
   }
 
+  // One byte of a multi-channel stretch; false when the code is not a delta (nothing written).
+  [[gnu::always_inline]] static inline bool byte(BitReader& in, Lane& s, bool refill,
+                                                 std::int32_t& cd, std::uint8_t& out,
+                                                 bool& tableSwitch) noexcept {
+    const std::uint32_t coded = code(in, s, refill);
+    if (coded >= 256) [[unlikely]] {
+      tableSwitch = coded == 256;
+      return false;
+    }
+    // The channel's own deltas were written at least two bytes ago: read back from the record,
+    // off the channel-delta chain.
+    const std::int16_t* h = s.next;
+    const std::int32_t r = s.a1 * h[-1] + s.a2 * h[-2] + s.a3 * h[-3] + s.a4 * h[-4] -
+                           8 * static_cast<std::int32_t>(coded);
+    const std::int32_t delta = static_cast<std::int8_t>((s.k5 * cd + r) >> 3);
+    out = put(s, delta, coded, cd);
+    cd = delta;
+    return true;
+  }
+
   // Up to n bytes of a C-channel block (C >= 2) from channel first on, during which no channel
   // reaches its period end except possibly with the last byte. Returns the bytes decoded.
   template <unsigned C>
@@ -76,31 +96,27 @@ struct AudioRunAccess {
 #pragma GCC unroll 4
     for (unsigned j = 0; j < C; ++j) lanes[j] = open(p[(first + j) % C], codes[(first + j) % C], md[(first + j) % C]);
     std::size_t i = 0;
+    // Whole frames, then the bytes left of a last one. A refill leaves at least 56 bits and a code
+    // takes at most 15: refill before every third code (every second for four channels, so each
+    // frame refills at the same places).
+    const std::size_t frames = n - n % C;
     bool more = true;
-    while (more) {
-      // One frame. A refill leaves at least 56 bits and a code takes at most 15: refill before
-      // every third code (every second for four channels, to keep the frame's pattern fixed).
+    while (more && i < frames) {
 #pragma GCC unroll 4
       for (unsigned j = 0; j < C; ++j) {
-        if (i == n) {
+        if (!byte(in, lanes[j], j % (C == 4 ? 2 : 3) == 0, cd, out[i], tableSwitch)) {
           more = false;
           break;
         }
-        const std::uint32_t coded = code(in, lanes[j], j % (C == 4 ? 2 : 3) == 0);
-        if (coded >= 256) {
-          tableSwitch = coded == 256;
-          more = false;
+        ++i;
+      }
+    }
+    if (more) {
+#pragma GCC unroll 4
+      for (unsigned j = 0; j < C; ++j) {
+        if (i == n || !byte(in, lanes[j], j % (C == 4 ? 2 : 3) == 0, cd, out[i], tableSwitch))
           break;
-        }
-        // The channel's own deltas were written at least two bytes ago: read back from the
-        // record, off the channel-delta chain.
-        Lane& s = lanes[j];
-        const std::int16_t* h = s.next;
-        const std::int32_t r = s.a1 * h[-1] + s.a2 * h[-2] + s.a3 * h[-3] + s.a4 * h[-4] -
-                               8 * static_cast<std::int32_t>(coded);
-        const std::int32_t delta = static_cast<std::int8_t>((s.k5 * cd + r) >> 3);
-        out[i++] = put(s, delta, coded, cd);
-        cd = delta;
+        ++i;
       }
     }
 #pragma GCC unroll 4
