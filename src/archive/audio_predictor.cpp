@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 namespace vm {
 namespace {
@@ -39,7 +39,8 @@ using Sums = std::uint16_t __attribute__((vector_size(32)));
 
 // The eleven sums of a period record (see AudioPredictor's layout) into out[0..10].
 [[gnu::always_inline]] inline void errorSums(const std::int16_t* history, const std::int16_t* channelDeltas,
-                                             const std::int16_t* coded, std::uint16_t* out) noexcept {
+                                             const std::int16_t* coded, __m128i& low,
+                                             __m128i& high) noexcept {
   Sums acc[11] = {};
 #pragma GCC unroll 2
   for (unsigned q = 0; q < 32; q += 16) {
@@ -70,49 +71,124 @@ using Sums = std::uint16_t __attribute__((vector_size(32)));
     halves[i] = _mm_add_epi16(lo, hi);
   }
   for (unsigned i = 11; i < 16; ++i) halves[i] = _mm_setzero_si128();
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), totals8(halves));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), totals8(halves + 8));
+  low = totals8(halves);       // sums 0..7
+  high = totals8(halves + 8);  // sums 8..10, then zeros
 }
 
-using ErrorSumsFn = void (*)(const std::int16_t*, const std::int16_t*, const std::int16_t*,
-                             std::uint16_t*) noexcept;
+using Record = const std::int16_t*;
 
-void errorSumsBaseline(const std::int16_t* h, const std::int16_t* cd, const std::int16_t* c,
-                       std::uint16_t* out) noexcept {
-  errorSums(h, cd, c, out);
+void errorSumsBaseline(Record h, Record cd, Record c, std::uint16_t* out) noexcept {
+  __m128i low, high;
+  errorSums(h, cd, c, low, high);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), high);
 }
 
-// The same code with 256-bit vectors where the processor has them.
-[[gnu::target("avx2")]] void errorSumsAvx2(const std::int16_t* h, const std::int16_t* cd,
-                                           const std::int16_t* c, std::uint16_t* out) noexcept {
-  errorSums(h, cd, c, out);
+// Index of the smallest sum, the lowest index winning ties, as the format breaks them: keys
+// sum << 4 | index order exactly so.
+unsigned smallestOf(const std::uint16_t* sums) noexcept {
+  std::uint32_t best = std::uint32_t{sums[0]} << 4;
+  for (unsigned i = 1; i < 11; ++i) best = std::min(best, std::uint32_t{sums[i]} << 4 | i);
+  return best & 0xF;
 }
 
-ErrorSumsFn pickErrorSums() noexcept {
+unsigned winnerBaseline(Record h, Record cd, Record c) noexcept {
+  alignas(16) std::uint16_t sums[16];
+  errorSumsBaseline(h, cd, c, sums);
+  return smallestOf(sums);
+}
+
+// With AVX2: 256-bit vectors, and the smallest sum found by PHMINPOSUW, which also yields the
+// lowest index among equal minima.
+[[gnu::target("avx2")]] void errorTotalsAvx2(Record h, Record cd, Record c, __m128i& low,
+                                             __m128i& high) noexcept;
+
+[[gnu::target("avx2")]] void errorSumsAvx2(Record h, Record cd, Record c, std::uint16_t* out) noexcept {
+  __m128i low, high;
+  errorTotalsAvx2(h, cd, c, low, high);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), high);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i at(Record p) noexcept {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// The two 128-bit halves of v added.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m128i fold(__m256i v) noexcept {
+  return _mm_add_epi16(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+// The eleven sums, each over both halves of the period at once, reduced to lanes as above.
+[[gnu::target("avx2")]] void errorTotalsAvx2(Record h, Record cd, Record c, __m128i& low,
+                                             __m128i& high) noexcept {
+  // Samples 0..15 and 16..31: E = (coded as a signed byte) * 8, and the five terms.
+  __m256i e[2], t[5][2];
+  for (int q = 0; q < 2; ++q) {
+    const __m256i l1 = at(h + 16 * q - 1), l2 = at(h + 16 * q - 2), l3 = at(h + 16 * q - 3),
+                  l4 = at(h + 16 * q - 4);
+    e[q] = _mm256_srai_epi16(_mm256_slli_epi16(at(c + 16 * q), 8), 5);
+    t[0][q] = l1;
+    t[1][q] = _mm256_sub_epi16(l1, l2);
+    t[2][q] = _mm256_sub_epi16(l2, l3);
+    t[3][q] = _mm256_sub_epi16(l3, l4);
+    t[4][q] = at(cd + 16 * q);
+  }
+  __m128i halves[16];
+  halves[0] = fold(_mm256_add_epi16(_mm256_abs_epi16(e[0]), _mm256_abs_epi16(e[1])));
+  for (int k = 0; k < 5; ++k) {
+    halves[2 * k + 1] = fold(_mm256_add_epi16(_mm256_abs_epi16(_mm256_sub_epi16(e[0], t[k][0])),
+                                              _mm256_abs_epi16(_mm256_sub_epi16(e[1], t[k][1]))));
+    halves[2 * k + 2] = fold(_mm256_add_epi16(_mm256_abs_epi16(_mm256_add_epi16(e[0], t[k][0])),
+                                              _mm256_abs_epi16(_mm256_add_epi16(e[1], t[k][1]))));
+  }
+  for (int i = 11; i < 16; ++i) halves[i] = _mm_setzero_si128();
+  low = totals8(halves);
+  high = totals8(halves + 8);
+}
+
+[[gnu::target("avx2")]] unsigned winnerAvx2(Record h, Record cd, Record c) noexcept {
+  __m128i low, high;
+  errorTotalsAvx2(h, cd, c, low, high);
+  // Lanes 3..7 of high hold no sum: make them lose.
+  high = _mm_or_si128(high, _mm_setr_epi16(0, 0, 0, -1, -1, -1, -1, -1));
+  const auto lo = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_minpos_epu16(low)));
+  const auto hi = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_minpos_epu16(high)));
+  // value in bits 0..15, index in bits 16..18; on equal values the lower vector wins
+  return (hi & 0xFFFF) < (lo & 0xFFFF) ? 8 + (hi >> 16) : lo >> 16;
+}
+
+struct Kernels {
+  void (*sums)(Record, Record, Record, std::uint16_t*) noexcept;
+  unsigned (*winner)(Record, Record, Record) noexcept;
+};
+
+Kernels pickKernels() noexcept {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? errorSumsAvx2 : errorSumsBaseline;
+  if (__builtin_cpu_supports("avx2")) return {errorSumsAvx2, winnerAvx2};
+  return {errorSumsBaseline, winnerBaseline};
 }
 
-const ErrorSumsFn kErrorSums = pickErrorSums();
+Kernels kKernels = pickKernels();
 
 }  // namespace
 
+void AudioPredictor::usePortableKernels(bool portable) noexcept {
+  kKernels = portable ? Kernels{errorSumsBaseline, winnerBaseline} : pickKernels();
+}
+
 std::array<std::uint32_t, 11> AudioPredictor::periodErrorSums() const noexcept {
   alignas(16) std::uint16_t totals[16];
-  kErrorSums(record_.data() + kHistory, record_.data() + kChannelDeltas, record_.data() + kCoded,
-             totals);
+  kKernels.sums(record_.data() + kHistory, record_.data() + kChannelDeltas, record_.data() + kCoded,
+                totals);
   std::array<std::uint32_t, 11> sums{};
   std::copy_n(totals, 11, sums.begin());
   return sums;
 }
 
 void AudioPredictor::endPeriod() noexcept {
-  const std::array<std::uint32_t, 11> sums = periodErrorSums();
-  // Keys sum << 4 | index: the smallest key is the smallest sum and, among equal sums, the lowest
-  // index, as the format breaks ties.
-  std::uint32_t best = sums[0] << 4;
-  for (unsigned i = 1; i < 11; ++i) best = std::min(best, sums[i] << 4 | i);
-  const unsigned index = best & 0xF;
+  const unsigned index = kKernels.winner(record_.data() + kHistory, record_.data() + kChannelDeltas,
+                                         record_.data() + kCoded);
   if (index != 0) {
     // Odd winners mean the term works against the error: lower its weight; even: raise it.
     std::int32_t& k = k_[(index - 1) / 2];

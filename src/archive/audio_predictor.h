@@ -74,6 +74,10 @@ class AudioPredictor {
   // Exposed for tests; no sum exceeds 32 * (1024 + 255).
   std::array<std::uint32_t, 11> periodErrorSums() const noexcept;
 
+  // The period-end arithmetic runs with AVX2 where the processor has it, else with SSE2. Tests
+  // switch to the SSE2 code to check it too; not for concurrent use.
+  static void usePortableKernels(bool portable) noexcept;
+
  private:
   friend struct AudioRunAccess;
 
