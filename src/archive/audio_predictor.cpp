@@ -29,6 +29,7 @@ using Sums = std::uint16_t __attribute__((vector_size(32)));
 // until each lane holds one vector's total.
 [[gnu::always_inline]] inline __m128i totals8(const __m128i* v) noexcept {
   __m128i s[4];
+#pragma GCC unroll 4
   for (int i = 0; i < 4; ++i)
     s[i] = _mm_add_epi16(_mm_unpacklo_epi16(v[2 * i], v[2 * i + 1]),
                          _mm_unpackhi_epi16(v[2 * i], v[2 * i + 1]));
@@ -124,6 +125,7 @@ unsigned winnerBaseline(Record h, Record cd, Record c) noexcept {
                                              __m128i& high) noexcept {
   // Samples 0..15 and 16..31: E = (coded as a signed byte) * 8, and the five terms.
   __m256i e[2], t[5][2];
+#pragma GCC unroll 2
   for (int q = 0; q < 2; ++q) {
     const __m256i l1 = at(h + 16 * q - 1), l2 = at(h + 16 * q - 2), l3 = at(h + 16 * q - 3),
                   l4 = at(h + 16 * q - 4);
@@ -136,12 +138,14 @@ unsigned winnerBaseline(Record h, Record cd, Record c) noexcept {
   }
   __m128i halves[16];
   halves[0] = fold(_mm256_add_epi16(_mm256_abs_epi16(e[0]), _mm256_abs_epi16(e[1])));
+#pragma GCC unroll 5
   for (int k = 0; k < 5; ++k) {
     halves[2 * k + 1] = fold(_mm256_add_epi16(_mm256_abs_epi16(_mm256_sub_epi16(e[0], t[k][0])),
                                               _mm256_abs_epi16(_mm256_sub_epi16(e[1], t[k][1]))));
     halves[2 * k + 2] = fold(_mm256_add_epi16(_mm256_abs_epi16(_mm256_add_epi16(e[0], t[k][0])),
                                               _mm256_abs_epi16(_mm256_add_epi16(e[1], t[k][1]))));
   }
+#pragma GCC unroll 5
   for (int i = 11; i < 16; ++i) halves[i] = _mm_setzero_si128();
   low = totals8(halves);
   high = totals8(halves + 8);
