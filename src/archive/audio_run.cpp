@@ -22,7 +22,8 @@ struct AudioRunAccess {
     const HuffmanTable* table;  // for codes longer than the code table answers
   };
 
-  static Lane open(AudioPredictor& p, const AudioCodeTable& codes, const HuffmanTable& table) noexcept {
+  static Lane open(AudioPredictor& p, const AudioCodeTable& codes,
+                   const HuffmanTable& table) noexcept {
     const auto& k = p.k_;
     return {k[0] + k[1], k[2] - k[1], k[3] - k[2], -k[3], k[4], p.lastByte_,
             p.record_.data() + AudioPredictor::kHistory + p.fill_, &codes, &table};
@@ -94,31 +95,33 @@ struct AudioRunAccess {
     std::int32_t cd = channelDelta;
     std::array<Lane, C> lanes;  // lanes[j]: channel (first + j) % C
 #pragma GCC unroll 4
-    for (unsigned j = 0; j < C; ++j) lanes[j] = open(p[(first + j) % C], codes[(first + j) % C], md[(first + j) % C]);
-    std::size_t i = 0;
+    for (unsigned j = 0; j < C; ++j)
+      lanes[j] = open(p[(first + j) % C], codes[(first + j) % C], md[(first + j) % C]);
     // Whole frames, then the bytes left of a last one. A refill leaves at least 56 bits and a code
     // takes at most 15: refill before every third code (every second for four channels, so each
     // frame refills at the same places).
-    const std::size_t frames = n - n % C;
+    std::uint8_t* o = out;
+    std::uint8_t* const framesEnd = out + (n - n % C);
     bool more = true;
-    while (more && i < frames) {
+    while (more && o != framesEnd) {
 #pragma GCC unroll 4
       for (unsigned j = 0; j < C; ++j) {
-        if (!byte(in, lanes[j], j % (C == 4 ? 2 : 3) == 0, cd, out[i], tableSwitch)) {
+        if (!byte(in, lanes[j], j % (C == 4 ? 2 : 3) == 0, cd, *o, tableSwitch)) {
           more = false;
           break;
         }
-        ++i;
+        ++o;
       }
     }
     if (more) {
 #pragma GCC unroll 4
       for (unsigned j = 0; j < C; ++j) {
-        if (i == n || !byte(in, lanes[j], j % (C == 4 ? 2 : 3) == 0, cd, out[i], tableSwitch))
+        if (o == out + n || !byte(in, lanes[j], j % (C == 4 ? 2 : 3) == 0, cd, *o, tableSwitch))
           break;
-        ++i;
+        ++o;
       }
     }
+    const auto i = static_cast<std::size_t>(o - out);
 #pragma GCC unroll 4
     for (unsigned j = 0; j < C; ++j) close(lanes[j], p[(first + j) % C]);
     channelDelta = cd;
