@@ -83,7 +83,8 @@ struct AudioRunAccess {
   }
 
   // Up to n bytes of a C-channel block (C >= 2) from channel first on, during which no channel
-  // reaches its period end except possibly with the last byte. Returns the bytes decoded.
+  // needs weights adapted after the stretch began (a channel may end its period, and record its
+  // 32nd sample, but not start the next). Returns the bytes decoded.
   template <unsigned C>
   static std::size_t stretch(BitReader& reader, const std::array<AudioCodeTable, 4>& codes,
                              const std::array<HuffmanTable, 4>& md,
@@ -202,12 +203,13 @@ AudioRun decodeAudioRun(BitReader& in, const std::array<AudioCodeTable, 4>& code
   using A = AudioRunAccess;
   AudioRun run;
   while (run.count < limit) {
-    // Up to the first period end of any channel: channel (first + j) % C has 32 - fill samples
-    // to go, the last of them at offset j + (31 - fill) * C.
+    // Up to the first byte that needs new weights: channel (first + j) % C ends its period with
+    // its sample at offset j + (31 - fill) * C, and predicts with the adapted weights C bytes
+    // later. Channels whose periods end meanwhile adapt together after the stretch.
     std::size_t len = limit - run.count;
     for (unsigned j = 0; j < C; ++j) {
       const std::uint32_t fill = A::fill(predictors[(first + j) % C]);
-      len = std::min(len, j + std::size_t{A::kPeriod - 1 - fill} * C + 1);
+      len = std::min(len, j + std::size_t{A::kPeriod - fill} * C);
     }
     std::size_t done;
     if constexpr (C == 1) {
@@ -218,10 +220,8 @@ AudioRun decodeAudioRun(BitReader& in, const std::array<AudioCodeTable, 4>& code
                            run.tableSwitch);
     }
     run.count += done;
-    if (done > 0) {
-      AudioPredictor& last = predictors[(first + done - 1) % C];
-      if (A::fill(last) == A::kPeriod) A::endPeriod(last);
-    }
+    for (unsigned c = 0; c < C; ++c)
+      if (A::fill(predictors[c]) == A::kPeriod) A::endPeriod(predictors[c]);
     first = static_cast<unsigned>((first + done) % C);
     if (done < len || run.tableSwitch) break;
   }
