@@ -16,17 +16,32 @@ struct AudioRunAccess {
   // over its last deltas l1..l4: K1*D1 + K2*D2 + K3*D3 + K4*D4 regrouped by delta.
   struct Lane {
     std::int32_t a1, a2, a3, a4, k5;
+    // The same four products in one multiply: with x = 2^16, history = l1 + l2 x + l3 x^2 + l4 x^3
+    // and weights = a4 + a3 x + a2 x^2 + a1 x^3 (both modulo 2^64), the x^3 coefficient of their
+    // product is a1*l1 + ... + a4*l4. It fits 16 signed bits (|a| <= 34, |l| <= 128), and the lower
+    // coefficients sum to less than 2^46 in magnitude, so adding 2^47 and shifting right by 48
+    // yields it exactly. Higher coefficients fall off the top.
+    std::uint64_t history, weights;
     std::int32_t last;   // last byte, reduced modulo 256 only when stored back
     std::int16_t* next;  // record slot of the next delta; next[-4..-1] are l4..l1
     const AudioCodeTable* codes;
     const HuffmanTable* table;  // for codes longer than the code table answers
   };
 
+  static std::uint64_t packed(std::int32_t c0, std::int32_t c1, std::int32_t c2,
+                              std::int32_t c3) noexcept {
+    const auto u = [](std::int32_t v) { return static_cast<std::uint64_t>(std::int64_t{v}); };
+    return u(c0) + (u(c1) << 16) + (u(c2) << 32) + (u(c3) << 48);
+  }
+
   static Lane open(AudioPredictor& p, const AudioCodeTable& codes,
                    const HuffmanTable& table) noexcept {
     const auto& k = p.k_;
-    return {k[0] + k[1], k[2] - k[1], k[3] - k[2], -k[3], k[4], p.lastByte_,
-            p.record_.data() + AudioPredictor::kHistory + p.fill_, &codes, &table};
+    std::int16_t* next = p.record_.data() + AudioPredictor::kHistory + p.fill_;
+    const std::int32_t a1 = k[0] + k[1], a2 = k[2] - k[1], a3 = k[3] - k[2], a4 = -k[3];
+    return {a1, a2, a3, a4, k[4],
+            packed(next[-1], next[-2], next[-3], next[-4]), packed(a4, a3, a2, a1),
+            p.lastByte_, next, &codes, &table};
   }
 
   static void close(const Lane& lane, AudioPredictor& p) noexcept {
@@ -71,12 +86,12 @@ struct AudioRunAccess {
       tableSwitch = coded == 256;
       return false;
     }
-    // The channel's own deltas were written at least two bytes ago: read back from the record,
-    // off the channel-delta chain.
-    const std::int16_t* h = s.next;
-    const std::int32_t r = s.a1 * h[-1] + s.a2 * h[-2] + s.a3 * h[-3] + s.a4 * h[-4] -
-                           8 * static_cast<std::int32_t>(coded);
+    // The channel's own deltas are at least two bytes old, off the channel-delta chain.
+    const auto dot = static_cast<std::int32_t>(
+        static_cast<std::int64_t>(s.history * s.weights + (std::uint64_t{1} << 47)) >> 48);
+    const std::int32_t r = dot - 8 * static_cast<std::int32_t>(coded);
     const std::int32_t delta = static_cast<std::int8_t>((s.k5 * cd + r) >> 3);
+    s.history = (s.history << 16) + static_cast<std::uint64_t>(std::int64_t{delta});
     out = put(s, delta, coded, cd);
     cd = delta;
     return true;
