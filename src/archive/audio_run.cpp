@@ -68,13 +68,13 @@ struct AudioRunAccess {
                                                           bool refill) noexcept {
     if (refill && !in.refillFast()) return kNoCode;
     const std::uint32_t e = s.codes->entry(in.peek16());
-    if ((e & 0xFF) == 0) [[unlikely]] {
+    if (AudioCodeTable::length(e) == 0) [[unlikely]] {
       const HuffmanTable::Result r = s.table->decode(in.peek16());
       in.skip(r.length);
       return r.symbol;
     }
-    in.skip(e & 0xFF);
-    return e >> 8;
+    in.skip(AudioCodeTable::length(e));
+    return AudioCodeTable::symbol(e);
   }
 
   // One byte of a multi-channel stretch; false when the code is not a delta (nothing written).
