@@ -61,6 +61,13 @@ struct AudioRunAccess {
     return static_cast<std::uint8_t>(s.last);
   }
 
+  // Out of line, so the hot path's table index is one shift of the bit buffer.
+  [[gnu::noinline]] static std::uint32_t longCode(BitReader& in, const HuffmanTable& table) noexcept {
+    const HuffmanTable::Result r = table.decode(in.peek16());
+    in.skip(r.length);
+    return r.symbol;
+  }
+
   // The next code of lane s: its symbol, 0..256, or kNoCode when the data are nearly used up
   // (nothing consumed).
   static constexpr std::uint32_t kNoCode = 0x10000;
@@ -68,11 +75,8 @@ struct AudioRunAccess {
                                                           bool refill) noexcept {
     if (refill && !in.refillFast()) return kNoCode;
     const std::uint32_t e = s.codes->entry(in.peek16());
-    if (AudioCodeTable::length(e) == 0) [[unlikely]] {
-      const HuffmanTable::Result r = s.table->decode(in.peek16());
-      in.skip(r.length);
-      return r.symbol;
-    }
+    if (AudioCodeTable::length(e) == 0) [[unlikely]]
+      return longCode(in, *s.table);
     in.skip(AudioCodeTable::length(e));
     return AudioCodeTable::symbol(e);
   }
