@@ -61,11 +61,14 @@ struct AudioRunAccess {
     return static_cast<std::uint8_t>(s.last);
   }
 
-  // Out of line, so the hot path's table index is one shift of the bit buffer.
-  [[gnu::noinline]] static std::uint32_t longCode(BitReader& in, const HuffmanTable& table) noexcept {
+  // Out of line, so the hot path's table index is one shift of the bit buffer. The reader goes
+  // by value, so the hot path's reader never has its address taken and stays in registers.
+  [[gnu::noinline]] static BitReader longCode(BitReader in, const HuffmanTable& table,
+                                              std::uint32_t& symbol) noexcept {
     const HuffmanTable::Result r = table.decode(in.peek16());
     in.skip(r.length);
-    return r.symbol;
+    symbol = r.symbol;
+    return in;
   }
 
   // The next code of lane s: its symbol, 0..256, or kNoCode when the data are nearly used up
@@ -75,8 +78,11 @@ struct AudioRunAccess {
                                                           bool refill) noexcept {
     if (refill && !in.refillFast()) return kNoCode;
     const std::uint32_t e = s.codes->entry(in.peek16());
-    if (AudioCodeTable::length(e) == 0) [[unlikely]]
-      return longCode(in, *s.table);
+    if (AudioCodeTable::length(e) == 0) [[unlikely]] {
+      std::uint32_t symbol;
+      in = longCode(in, *s.table, symbol);
+      return symbol;
+    }
     in.skip(AudioCodeTable::length(e));
     return AudioCodeTable::symbol(e);
   }
