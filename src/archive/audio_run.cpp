@@ -100,10 +100,11 @@ struct AudioRunAccess {
     const auto dot = static_cast<std::int32_t>(
         static_cast<std::int64_t>(s.history * s.weights + (std::uint64_t{1} << 47)) >> 48);
     const std::int32_t r = dot - 8 * static_cast<std::int32_t>(coded);
-    const std::int32_t delta = static_cast<std::int8_t>((s.k5 * cd + r) >> 3);
-    s.history = (s.history << 16) + static_cast<std::uint64_t>(std::int64_t{delta});
-    out = put(s, delta, coded, cd);
-    cd = delta;
+    // One sign extension serves the history, the record and the channel delta.
+    const std::int64_t delta = static_cast<std::int8_t>((s.k5 * cd + r) >> 3);
+    s.history = (s.history << 16) + static_cast<std::uint64_t>(delta);
+    out = put(s, static_cast<std::int32_t>(delta), coded, cd);
+    cd = static_cast<std::int32_t>(delta);
     return true;
   }
 
