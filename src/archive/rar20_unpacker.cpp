@@ -28,8 +28,8 @@ constexpr std::uint32_t kFlushMargin = 270;
 // Bytes pending in the window at which a flush is due: the format's point, where fewer than
 // kFlushMargin bytes are left before unflushed bytes would be overwritten...
 constexpr std::uint32_t kFlushDue = Rar20Unpacker::kWindowSize - kFlushMargin + 1;
-// ...or, when there is an output buffer, much earlier: the copy (and its CRC) then reads bytes
-// still in the cache. Earlier flushes hand out the same bytes in smaller pieces.
+// ...or, when there is a sink, much earlier: the sink (and the CRC) then reads bytes still in the
+// cache. Earlier flushes hand out the same bytes in smaller pieces.
 constexpr std::uint32_t kEagerFlushDue = 1u << 16;
 
 }  // namespace
@@ -125,20 +125,28 @@ BitReader Rar20Unpacker::readTables(BitReader in) noexcept {
 }
 
 bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
-  if (output_ == nullptr) return true;
+  if (sink_ == nullptr) return true;
   const std::uint32_t n = (upTo - writePos_) & kWindowMask;
   if (std::uint64_t{produced_} + n > outputSize_) return false;
   const std::uint8_t* w = window_.get();
-  if (writePos_ + n <= kWindowSize) {
-    std::memcpy(output_ + produced_, w + writePos_, n);
-  } else {
-    const std::uint32_t first = kWindowSize - writePos_;
-    std::memcpy(output_ + produced_, w + writePos_, first);
-    std::memcpy(output_ + produced_ + first, w, n - first);
-  }
-  crc_ = crc32Update(crc_, std::span<const std::uint8_t>(output_ + produced_, n));
+  const auto hand = [&](std::span<const std::uint8_t> piece) {
+    if (piece.empty()) return;
+    crc_ = crc32Update(crc_, piece);
+    sink_->take(piece);
+  };
+  const std::uint32_t first = std::min(n, kWindowSize - writePos_);
+  hand({w + writePos_, first});
+  hand({w, n - first});
   produced_ += n;
   return true;
+}
+
+std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
+                                    std::uint32_t unpackedSize, bool solid,
+                                    std::uint8_t* output) noexcept {
+  if (output == nullptr) return unpack(packed, unpackedSize, solid, static_cast<UnpackSink*>(nullptr));
+  BufferSink sink(output);
+  return unpack(packed, unpackedSize, solid, &sink);
 }
 
 inline std::uint32_t Rar20Unpacker::copyMatch(std::uint8_t* w, std::uint32_t pos,
@@ -191,7 +199,7 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   std::uint32_t pos = posRef;
   std::int64_t remaining = remainingRef;
   const std::uint32_t writePos = writePos_;
-  const std::uint32_t flushDue = output_ != nullptr ? kEagerFlushDue : kFlushDue;
+  const std::uint32_t flushDue = sink_ != nullptr ? kEagerFlushDue : kFlushDue;
   unsigned next = 0;  // channel of the next byte when the run ends
   bool tables = false;
   bool consumed = false;
@@ -235,10 +243,10 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
 
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
                                     std::uint32_t unpackedSize, bool solid,
-                                    std::uint8_t* output) noexcept {
+                                    UnpackSink* sink) noexcept {
   if (!window_) return 0;
   if (!solid) reset();
-  output_ = output;
+  sink_ = sink;
   outputSize_ = unpackedSize;
   produced_ = 0;
   crc_ = 0xFFFFFFFFu;
@@ -251,7 +259,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   std::uint8_t* const w = window_.get();
   std::uint32_t pos = unpackPos_;
   std::int64_t remaining = std::int64_t{unpackedSize} - 1;
-  const std::uint32_t flushDue = output != nullptr ? kEagerFlushDue : kFlushDue;
+  const std::uint32_t flushDue = sink != nullptr ? kEagerFlushDue : kFlushDue;
   // The match history in locals: window stores are byte stores, which may alias any member.
   std::array<std::uint32_t, 4> oldDist = oldDist_;
   std::uint32_t oldDistIndex = oldDistIndex_;
@@ -358,7 +366,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   flush(pos);
   writePos_ = pos;
   unpackPos_ = pos;
-  output_ = nullptr;
+  sink_ = nullptr;
   return produced_;
 }
 

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 
@@ -22,6 +23,29 @@
 #include "archive/huffman_table.h"
 
 namespace vm {
+
+// Receives an entry's decoded bytes in order, in pieces handed over while they are still in the
+// cache. A piece is valid only during the call.
+class UnpackSink {
+ public:
+  virtual void take(std::span<const std::uint8_t> bytes) noexcept = 0;
+
+ protected:
+  ~UnpackSink() = default;
+};
+
+// Copies into a caller's buffer, which must hold every byte that will be handed over.
+class BufferSink final : public UnpackSink {
+ public:
+  explicit BufferSink(std::uint8_t* out) noexcept : out_(out) {}
+  void take(std::span<const std::uint8_t> bytes) noexcept override {
+    std::memcpy(out_, bytes.data(), bytes.size());
+    out_ += bytes.size();
+  }
+
+ private:
+  std::uint8_t* out_;
+};
 
 class Rar20Unpacker {
  public:
@@ -39,13 +63,16 @@ class Rar20Unpacker {
   // Allocates the window. False when memory is short; unpack must not be called then.
   bool init() noexcept;
 
-  // Decodes one entry from packed. output is a buffer of unpackedSize bytes, or null for an entry
-  // decoded only to carry a solid stream forward. Returns the number of bytes written to output;
-  // anything but unpackedSize means the data were cut short or overran their size.
+  // Decodes one entry from packed and hands its bytes to sink, never more than unpackedSize in all;
+  // sink is null for an entry decoded only to carry a solid stream forward. Returns the number of
+  // bytes handed over; anything but unpackedSize means the data were cut short or overran their size.
+  std::uint32_t unpack(std::span<const std::uint8_t> packed, std::uint32_t unpackedSize, bool solid,
+                       UnpackSink* sink) noexcept;
+  // The same into output, a buffer of unpackedSize bytes (or null).
   std::uint32_t unpack(std::span<const std::uint8_t> packed, std::uint32_t unpackedSize, bool solid,
                        std::uint8_t* output) noexcept;
 
-  // CRC-32 of the bytes the last unpack wrote to its output, computed as they were written.
+  // CRC-32 of the bytes the last unpack handed over, computed as they were handed over.
   std::uint32_t outputCrc() const noexcept { return ~crc_; }
 
  private:
@@ -53,7 +80,7 @@ class Rar20Unpacker {
   // Takes and returns the reader by value so the decode loop's reader never has its address taken
   // and stays in registers across window stores.
   BitReader readTables(BitReader in) noexcept;
-  // Hands window bytes [writePos_, upTo) to the output; false on overrun (nothing copied).
+  // Hands window bytes [writePos_, upTo) to the sink; false on overrun (nothing handed over).
   bool flush(std::uint32_t upTo) noexcept;
   // Audio bytes of a C-channel block, whole frames (one byte per channel) per step with the
   // predictors in locals. Runs from channel 0 while a step fits before the window end, the next
@@ -76,7 +103,7 @@ class Rar20Unpacker {
   std::uint32_t unpackPos_ = 0;
   std::uint32_t writePos_ = 0;
 
-  std::uint8_t* output_ = nullptr;
+  UnpackSink* sink_ = nullptr;
   std::uint32_t outputSize_ = 0;
   std::uint32_t produced_ = 0;
   std::uint32_t crc_ = 0xFFFFFFFFu;  // running register over the output
