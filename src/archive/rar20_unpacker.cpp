@@ -27,7 +27,7 @@ constexpr std::size_t kAudioTableSize = 257;                        // 256 delta
 constexpr std::uint32_t kFlushMargin = 270;
 // Bytes pending in the window at which a flush is due: the format's point, where fewer than
 // kFlushMargin bytes are left before unflushed bytes would be overwritten...
-constexpr std::uint32_t kFlushDue = Rar20Unpacker::kWindowSize - kFlushMargin + 1;
+constexpr std::uint32_t kFlushDue = Rar20Unpacker::kRingSize - kFlushMargin + 1;
 // ...or, when there is a sink, much earlier: the sink (and the CRC) then reads bytes still in the
 // cache. Earlier flushes hand out the same bytes in smaller pieces.
 constexpr std::uint32_t kEagerFlushDue = 1u << 16;
@@ -46,9 +46,9 @@ Rar20Unpacker::Rar20Unpacker() noexcept {
 void Rar20Unpacker::FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
 
 bool Rar20Unpacker::init() noexcept {
-  window_.reset(static_cast<std::uint8_t*>(std::calloc(kWindowSize + kWindowSlack, 1)));
+  ring_.reset(static_cast<std::uint8_t*>(std::calloc(kRingSize + kRingSlack, 1)));
   writtenSinceClear_ = 0;
-  return window_ != nullptr;
+  return ring_ != nullptr;
 }
 
 void Rar20Unpacker::reset() noexcept {
@@ -62,7 +62,7 @@ void Rar20Unpacker::reset() noexcept {
   lastLength_ = 0;
   // Far matches of a fresh entry read zeros. Output fills the window from 0 upward, so only the
   // bytes written since the last clear need clearing.
-  std::memset(window_.get(), 0, std::min<std::uint64_t>(writtenSinceClear_, kWindowSize));
+  std::memset(ring_.get(), 0, std::min<std::uint64_t>(writtenSinceClear_, kRingSize));
   writtenSinceClear_ = 0;
   prevLengths_.fill(0);
   unpackPos_ = 0;
@@ -126,15 +126,15 @@ BitReader Rar20Unpacker::readTables(BitReader in) noexcept {
 
 bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
   if (sink_ == nullptr) return true;
-  const std::uint32_t n = (upTo - writePos_) & kWindowMask;
+  const std::uint32_t n = (upTo - writePos_) & kRingMask;
   if (std::uint64_t{produced_} + n > outputSize_) return false;
-  const std::uint8_t* w = window_.get();
+  const std::uint8_t* w = ring_.get();
   const auto hand = [&](std::span<const std::uint8_t> piece) {
     if (piece.empty()) return;
     crc_ = crc32Update(crc_, piece);
     sink_->take(piece);
   };
-  const std::uint32_t first = std::min(n, kWindowSize - writePos_);
+  const std::uint32_t first = std::min(n, kRingSize - writePos_);
   hand({w + writePos_, first});
   hand({w, n - first});
   produced_ += n;
@@ -152,35 +152,27 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
 inline std::uint32_t Rar20Unpacker::copyMatch(std::uint8_t* w, std::uint32_t pos,
                                               std::uint32_t length,
                                               std::uint32_t distance) noexcept {
-  const std::uint32_t src = (pos - distance) & kWindowMask;
-  if (pos + length <= kWindowSize && src + length <= kWindowSize) {
-    const std::uint32_t dst = pos;
-    std::uint8_t* d = w + dst;
+  // 1..kWindowSize: distance 0 reads the byte a whole window back, as the format's window does.
+  distance = ((distance - 1) & (kWindowSize - 1)) + 1;
+  const std::uint32_t src = (pos - distance) & kRingMask;
+  if (pos + length <= kRingSize && src + length <= kRingSize) {
+    std::uint8_t* d = w + pos;
     const std::uint8_t* s = w + src;
-    pos += length;
-    if (distance >= 8 || src > dst) {
-      // Each 8-byte chunk is loaded before it is stored and never reads bytes this copy has yet to
-      // write (the source lies 8 or more behind, or ahead where only old bytes are read), so the
-      // result equals the byte-by-byte copy. The last chunk may run up to 7 bytes past the match;
-      // those window bytes can still be read by a far match, so they are saved and put back.
-      std::uint64_t after;
-      std::memcpy(&after, d + length, 8);
-      for (std::uint32_t i = 0; i < length; i += 8) {
-        std::uint64_t t;
-        std::memcpy(&t, s + i, 8);
-        std::memcpy(d + i, &t, 8);
-      }
-      std::memcpy(d + length, &after, 8);
+    if (distance >= 16) {
+      // Each 16-byte chunk is loaded before it is stored and never reads bytes this copy has yet
+      // to write. The last chunk may run up to 15 bytes past the match: those bytes lie ahead of
+      // the decoder, in the half of the ring no match reads, or in the slack.
+      for (std::uint32_t i = 0; i < length; i += 16) std::memcpy(d + i, s + i, 16);
     } else if (distance == 1) {
       std::memset(d, *s, length);  // a run of one byte
     } else {
       for (std::uint32_t i = 0; i < length; ++i) d[i] = s[i];  // short period repeats its pattern
     }
-    return pos;
+    return pos + length;
   }
   for (std::uint32_t i = 0; i < length; ++i) {
-    w[pos] = w[(pos - distance) & kWindowMask];
-    pos = (pos + 1) & kWindowMask;
+    w[pos] = w[(pos - distance) & kRingMask];
+    pos = (pos + 1) & kRingMask;
   }
   return pos;
 }
@@ -191,7 +183,7 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   // One refill leaves at least 56 bits and a symbol takes at most 15, so three symbols share a
   // refill. A step decodes F bytes, whole frames of C, refilling before every third.
   constexpr unsigned F = C == 4 ? 4 : C == 2 ? 6 : 3;
-  std::uint8_t* const w = window_.get();
+  std::uint8_t* const w = ring_.get();
   // Locals: window stores (bytes) may alias any member, so member state would be reloaded per byte.
   std::array<AudioPredictor, C> p;
   for (unsigned c = 0; c < C; ++c) p[c] = predictors_[c];
@@ -205,8 +197,8 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   bool consumed = false;
   for (;;) {
     // The step must end before the window end and before the generic loop would flush.
-    const std::uint32_t pending = (pos - writePos) & kWindowMask;
-    if (pos > kWindowSize - F || pending + F >= flushDue || remaining < std::int64_t{F} - 1)
+    const std::uint32_t pending = (pos - writePos) & kRingMask;
+    if (pos > kRingSize - F || pending + F >= flushDue || remaining < std::int64_t{F} - 1)
       break;
     bool stop = false;
 #pragma GCC unroll 6
@@ -244,7 +236,7 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
                                     std::uint32_t unpackedSize, bool solid,
                                     UnpackSink* sink) noexcept {
-  if (!window_) return 0;
+  if (!ring_) return 0;
   if (!solid) reset();
   sink_ = sink;
   outputSize_ = unpackedSize;
@@ -256,7 +248,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   in.refill();
   if (!solid) in = readTables(in);
 
-  std::uint8_t* const w = window_.get();
+  std::uint8_t* const w = ring_.get();
   std::uint32_t pos = unpackPos_;
   std::int64_t remaining = std::int64_t{unpackedSize} - 1;
   const std::uint32_t flushDue = sink != nullptr ? kEagerFlushDue : kFlushDue;
@@ -274,8 +266,8 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   };
 
   while (remaining >= 0) {
-    pos &= kWindowMask;
-    if (((pos - writePos_) & kWindowMask) >= flushDue) {
+    pos &= kRingMask;
+    if (((pos - writePos_) & kRingMask) >= flushDue) {
       if (!flush(pos)) {  // output overrun: stop decoding
         writePos_ = pos;
         break;
@@ -345,7 +337,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       match(2, kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n]));
     }
   }
-  pos &= kWindowMask;
+  pos &= kRingMask;
   oldDist_ = oldDist;
   oldDistIndex_ = oldDistIndex;
   lastDist_ = lastDist;

@@ -49,12 +49,15 @@ class BufferSink final : public UnpackSink {
 
 class Rar20Unpacker {
  public:
+  // Matches reach at most kWindowSize back. The bytes live in a ring twice that size, so the half
+  // ahead of the decoder is never read as history: copies may run past a match's end, and a match
+  // needs no look at the ring's end unless its source lies before a wrap.
   static constexpr std::uint32_t kWindowSize = 0x100000;
-  static constexpr std::uint32_t kWindowMask = kWindowSize - 1;
+  static constexpr std::uint32_t kRingSize = 2 * kWindowSize;
+  static constexpr std::uint32_t kRingMask = kRingSize - 1;
   static constexpr std::size_t kOverreadBytes = 8;
-  // Allocated beyond the window so 8-byte match copies may run past a match's end; the bytes
-  // they pass over are put back.
-  static constexpr std::uint32_t kWindowSlack = 16;
+  // Allocated beyond the ring for the bytes a copy may write past a match ending near it.
+  static constexpr std::uint32_t kRingSlack = 64;
 
   Rar20Unpacker() noexcept;
   Rar20Unpacker(const Rar20Unpacker&) = delete;
@@ -89,8 +92,8 @@ class Rar20Unpacker {
   template <unsigned C>
   BitReader audioFrames(BitReader in, std::uint32_t& pos, std::int64_t& remaining,
                         bool& progress) noexcept;
-  // Copies a match inside the window w; returns the position after the copied bytes (not yet
-  // wrapped).
+  // Copies a match inside the ring w; returns the position after the copied bytes (not yet
+  // wrapped). distance is the format's, 0..kWindowSize (0 reads as kWindowSize).
   static std::uint32_t copyMatch(std::uint8_t* w, std::uint32_t pos, std::uint32_t length,
                                  std::uint32_t distance) noexcept;
 
@@ -98,7 +101,7 @@ class Rar20Unpacker {
     void operator()(std::uint8_t* p) const noexcept;
   };
   // calloc'd: fresh pages come zeroed without being touched, and a reset clears only what was used.
-  std::unique_ptr<std::uint8_t[], FreeDeleter> window_;
+  std::unique_ptr<std::uint8_t[], FreeDeleter> ring_;
   std::uint64_t writtenSinceClear_ = 0;
   std::uint32_t unpackPos_ = 0;
   std::uint32_t writePos_ = 0;
