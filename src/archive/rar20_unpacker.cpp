@@ -56,10 +56,7 @@ void Rar20Unpacker::reset() noexcept {
   curChannel_ = 0;
   channelDelta_ = 0;
   for (auto& p : predictors_) p.reset();
-  oldDist_.fill(0);
-  oldDistIndex_ = 0;
-  lastDist_ = 0;
-  lastLength_ = 0;
+  history_ = LzHistory{};
   // Far matches of a fresh entry read zeros. Output fills the window from 0 upward, so only the
   // bytes written since the last clear need clearing.
   std::memset(ring_.get(), 0, std::min<std::uint64_t>(writtenSinceClear_, kRingSize));
@@ -233,6 +230,60 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   return in;
 }
 
+[[gnu::always_inline]] inline Rar20Unpacker::Match Rar20Unpacker::decodeMatch(BitReader& in, std::uint32_t symbol,
+                                                       LzHistory& h) noexcept {
+  Match m;
+  if (symbol >= 270) {
+    const std::uint32_t n = symbol - 270;
+    m.length = kLengthBase[n] + 3 + in.take(kLengthBits[n]);
+    const HuffmanTable::Result d = dd_.decode(in.peek16());
+    in.skip(d.length);
+    m.distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
+    m.length += (m.distance >= 0x2000) + (m.distance >= 0x40000);
+  } else if (symbol == 256) {
+    m = {h.lastLength, h.lastDist};
+  } else if (symbol < 261) {
+    m.distance = h.oldDist[(h.oldDistIndex - (symbol - 256)) & 3];
+    const HuffmanTable::Result l = rd_.decode(in.peek16());
+    in.skip(l.length);
+    m.length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
+    m.length += (m.distance >= 0x101) + (m.distance >= 0x2000) + (m.distance >= 0x40000);
+  } else {
+    const std::uint32_t n = symbol - 261;
+    m = {2, kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n])};
+  }
+  h.lastDist = m.distance;
+  h.oldDist[h.oldDistIndex++ & 3] = m.distance;
+  h.lastLength = m.length;
+  return m;
+}
+
+[[gnu::always_inline]] inline BitReader Rar20Unpacker::lzRun(BitReader in, std::uint32_t& posRef, std::uint32_t end,
+                                      LzHistory& history) noexcept {
+  std::uint8_t* const w = ring_.get();
+  std::uint32_t pos = posRef;
+  while (pos < end && in.refillFast()) {
+    HuffmanTable::Result r = ld_.decode(in.peek16());
+    if (r.symbol < 256) {
+      // A refill leaves 56 bits and a code takes at most 15: room for a second literal, but not
+      // for a match after it.
+      in.skip(r.length);
+      w[pos++] = static_cast<std::uint8_t>(r.symbol);
+      r = ld_.decode(in.peek16());
+      if (r.symbol >= 256) continue;
+      in.skip(r.length);
+      w[pos++] = static_cast<std::uint8_t>(r.symbol);
+      continue;
+    }
+    if (r.symbol == 269) break;  // the tables change: left to the caller
+    in.skip(r.length);
+    const Match m = decodeMatch(in, r.symbol, history);
+    pos = copyMatch(w, pos, m.length, m.distance);
+  }
+  posRef = pos;
+  return in;
+}
+
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
                                     std::uint32_t unpackedSize, bool solid,
                                     UnpackSink* sink) noexcept {
@@ -252,27 +303,17 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   std::uint32_t pos = unpackPos_;
   std::int64_t remaining = std::int64_t{unpackedSize} - 1;
   const std::uint32_t flushDue = sink != nullptr ? kEagerFlushDue : kFlushDue;
-  // The match history in locals: window stores are byte stores, which may alias any member.
-  std::array<std::uint32_t, 4> oldDist = oldDist_;
-  std::uint32_t oldDistIndex = oldDistIndex_;
-  std::uint32_t lastDist = lastDist_;
-  std::uint32_t lastLength = lastLength_;
-  const auto match = [&](std::uint32_t length, std::uint32_t distance) {
-    lastDist = distance;
-    oldDist[oldDistIndex++ & 3] = distance;
-    lastLength = length;
-    remaining -= length;
-    pos = copyMatch(w, pos, length, distance);
-  };
+  // The match history in a local: ring stores are byte stores, which may alias any member.
+  LzHistory history = history_;
 
   while (remaining >= 0) {
     pos &= kRingMask;
-    if (((pos - writePos_) & kRingMask) >= flushDue) {
-      if (!flush(pos)) {  // output overrun: stop decoding
-        writePos_ = pos;
-        break;
-      }
+    std::uint32_t pending = (pos - writePos_) & kRingMask;
+    if (pending >= flushDue) {
+      const bool fits = flush(pos);
       writePos_ = pos;
+      pending = 0;
+      if (!fits) break;  // output overrun: stop decoding
     }
     if (!in.refillFast()) {
       if (in.consumedBits() > bitBudget) break;  // the data ran out long ago
@@ -304,44 +345,34 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       continue;
     }
 
+    // A run of steps free of these checks, while no step can reach the ring's end, the next flush
+    // or the end of the entry. The bytes it wrote come off remaining at once.
+    const std::int64_t runEnd = std::min<std::int64_t>(
+        {kRingSize - kMaxStep, std::int64_t{pos} + (flushDue - pending), pos + remaining + 1});
+    if (pos < runEnd) {
+      const std::uint32_t start = pos;
+      in = lzRun(in, pos, static_cast<std::uint32_t>(runEnd), history);
+      remaining -= pos - start;
+      if (pos != start) continue;
+      // Nothing decoded (a table switch comes next): the one step below runs on this iteration's
+      // checks.
+    }
+
     const HuffmanTable::Result r = ld_.decode(in.peek16());
     in.skip(r.length);
-    const std::uint32_t s = r.symbol;
-    if (s < 256) {
-      w[pos++] = static_cast<std::uint8_t>(s);
+    if (r.symbol < 256) {
+      w[pos++] = static_cast<std::uint8_t>(r.symbol);
       --remaining;
-    } else if (s >= 270) {
-      const std::uint32_t n = s - 270;
-      std::uint32_t length = kLengthBase[n] + 3 + in.take(kLengthBits[n]);
-      const HuffmanTable::Result d = dd_.decode(in.peek16());
-      in.skip(d.length);
-      const std::uint32_t distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
-      if (distance >= 0x2000) ++length;
-      if (distance >= 0x40000) ++length;
-      match(length, distance);
-    } else if (s == 269) {
+    } else if (r.symbol == 269) {
       in = readTables(in);
-    } else if (s == 256) {
-      match(lastLength, lastDist);
-    } else if (s < 261) {
-      const std::uint32_t distance = oldDist[(oldDistIndex - (s - 256)) & 3];
-      const HuffmanTable::Result l = rd_.decode(in.peek16());
-      in.skip(l.length);
-      std::uint32_t length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
-      if (distance >= 0x101) ++length;
-      if (distance >= 0x2000) ++length;
-      if (distance >= 0x40000) ++length;
-      match(length, distance);
     } else {
-      const std::uint32_t n = s - 261;
-      match(2, kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n]));
+      const Match m = decodeMatch(in, r.symbol, history);
+      remaining -= m.length;
+      pos = copyMatch(w, pos, m.length, m.distance);
     }
   }
   pos &= kRingMask;
-  oldDist_ = oldDist;
-  oldDistIndex_ = oldDistIndex;
-  lastDist_ = lastDist;
-  lastLength_ = lastLength;
+  history_ = history;
   // remaining fell by exactly the bytes written to the window.
   writtenSinceClear_ += static_cast<std::uint64_t>(std::int64_t{unpackedSize} - 1 - remaining);
 

@@ -97,6 +97,28 @@ class Rar20Unpacker {
   static std::uint32_t copyMatch(std::uint8_t* w, std::uint32_t pos, std::uint32_t length,
                                  std::uint32_t distance) noexcept;
 
+  // The last four distances, the last match and where the next distance goes.
+  struct LzHistory {
+    std::array<std::uint32_t, 4> oldDist{};
+    std::uint32_t oldDistIndex = 0;  // counts up without bound; used modulo 4
+    std::uint32_t lastDist = 0;
+    std::uint32_t lastLength = 0;
+  };
+  struct Match {
+    std::uint32_t length = 0;
+    std::uint32_t distance = 0;
+  };
+  // Bytes one LZ step writes at most: a match of 224 + 31 + 2 + 3.
+  static constexpr std::uint32_t kMaxStep = 260;
+
+  // The rest of a match symbol after its code (>= 256, not 269): extra bits, the distance code, the
+  // history; needs a refilled reader. Updates the history as the format does.
+  Match decodeMatch(BitReader& in, std::uint32_t symbol, LzHistory& history) noexcept;
+  // LZ steps from posRef while pos < end and the input holds 8 more bytes; stops before a table
+  // switch. end must leave room for one step before the ring's end.
+  BitReader lzRun(BitReader in, std::uint32_t& posRef, std::uint32_t end,
+                  LzHistory& history) noexcept;
+
   struct FreeDeleter {
     void operator()(std::uint8_t* p) const noexcept;
   };
@@ -121,10 +143,7 @@ class Rar20Unpacker {
   std::int32_t channelDelta_ = 0;
   std::array<AudioPredictor, 4> predictors_{};
 
-  std::array<std::uint32_t, 4> oldDist_{};
-  std::uint32_t oldDistIndex_ = 0;  // counts up without bound; used modulo 4
-  std::uint32_t lastDist_ = 0;
-  std::uint32_t lastLength_ = 0;
+  LzHistory history_;
 };
 
 }  // namespace vm
