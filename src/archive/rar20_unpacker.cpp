@@ -43,12 +43,9 @@ Rar20Unpacker::Rar20Unpacker() noexcept {
   for (auto& t : md_) t.build(std::span(none).first(kAudioTableSize));
 }
 
-void Rar20Unpacker::FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
-
 bool Rar20Unpacker::init() noexcept {
-  ring_.reset(static_cast<std::uint8_t*>(std::calloc(kRingSize + kRingSlack, 1)));
   writtenSinceClear_ = 0;
-  return ring_ != nullptr;
+  return ring_.allocate(kRingSize + kRingSlack);
 }
 
 void Rar20Unpacker::reset() noexcept {
@@ -59,7 +56,7 @@ void Rar20Unpacker::reset() noexcept {
   history_ = LzHistory{};
   // Far matches of a fresh entry read zeros. Output fills the window from 0 upward, so only the
   // bytes written since the last clear need clearing.
-  std::memset(ring_.get(), 0, std::min<std::uint64_t>(writtenSinceClear_, kRingSize));
+  std::memset(ring_.data(), 0, std::min<std::uint64_t>(writtenSinceClear_, kRingSize));
   writtenSinceClear_ = 0;
   prevLengths_.fill(0);
   unpackPos_ = 0;
@@ -125,7 +122,7 @@ bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
   if (sink_ == nullptr) return true;
   const std::uint32_t n = (upTo - writePos_) & kRingMask;
   if (std::uint64_t{produced_} + n > outputSize_) return false;
-  const std::uint8_t* w = ring_.get();
+  const std::uint8_t* w = ring_.data();
   const auto hand = [&](std::span<const std::uint8_t> piece) {
     if (piece.empty()) return;
     crc_ = crc32Update(crc_, piece);
@@ -180,7 +177,7 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   // One refill leaves at least 56 bits and a symbol takes at most 15, so three symbols share a
   // refill. A step decodes F bytes, whole frames of C, refilling before every third.
   constexpr unsigned F = C == 4 ? 4 : C == 2 ? 6 : 3;
-  std::uint8_t* const w = ring_.get();
+  std::uint8_t* const w = ring_.data();
   // Locals: window stores (bytes) may alias any member, so member state would be reloaded per byte.
   std::array<AudioPredictor, C> p;
   for (unsigned c = 0; c < C; ++c) p[c] = predictors_[c];
@@ -260,7 +257,7 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
 
 [[gnu::always_inline]] inline BitReader Rar20Unpacker::lzRun(BitReader in, std::uint32_t& posRef, std::uint32_t end,
                                       LzHistory& history) noexcept {
-  std::uint8_t* const w = ring_.get();
+  std::uint8_t* const w = ring_.data();
   std::uint32_t pos = posRef;
   while (pos < end && in.refillFast()) {
     HuffmanTable::Result r = ld_.decode(in.peek16());
@@ -287,7 +284,7 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
                                     std::uint32_t unpackedSize, bool solid,
                                     UnpackSink* sink) noexcept {
-  if (!ring_) return 0;
+  if (ring_.data() == nullptr) return 0;
   if (!solid) reset();
   sink_ = sink;
   outputSize_ = unpackedSize;
@@ -299,7 +296,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   in.refill();
   if (!solid) in = readTables(in);
 
-  std::uint8_t* const w = ring_.get();
+  std::uint8_t* const w = ring_.data();
   std::uint32_t pos = unpackPos_;
   std::int64_t remaining = std::int64_t{unpackedSize} - 1;
   const std::uint32_t flushDue = sink != nullptr ? kEagerFlushDue : kFlushDue;

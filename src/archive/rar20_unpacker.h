@@ -15,12 +15,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <span>
 
 #include "archive/audio_predictor.h"
 #include "archive/bit_reader.h"
 #include "archive/huffman_table.h"
+#include "archive/ring_memory.h"
 
 namespace vm {
 
@@ -119,11 +119,8 @@ class Rar20Unpacker {
   BitReader lzRun(BitReader in, std::uint32_t& posRef, std::uint32_t end,
                   LzHistory& history) noexcept;
 
-  struct FreeDeleter {
-    void operator()(std::uint8_t* p) const noexcept;
-  };
-  // calloc'd: fresh pages come zeroed without being touched, and a reset clears only what was used.
-  std::unique_ptr<std::uint8_t[], FreeDeleter> ring_;
+  // Fresh pages come zeroed without being touched, and a reset clears only what was used.
+  RingMemory ring_;
   std::uint64_t writtenSinceClear_ = 0;
   std::uint32_t unpackPos_ = 0;
   std::uint32_t writePos_ = 0;
