@@ -20,7 +20,7 @@
 #include "archive/audio_predictor.h"
 #include "archive/bit_reader.h"
 #include "archive/huffman_table.h"
-#include "archive/ring_memory.h"
+#include "archive/huge_page_memory.h"
 
 namespace vm {
 
@@ -120,7 +120,7 @@ class Rar20Unpacker {
                   LzHistory& history) noexcept;
 
   // Fresh pages come zeroed without being touched, and a reset clears only what was used.
-  RingMemory ring_;
+  HugePageMemory ring_;
   std::uint64_t writtenSinceClear_ = 0;
   std::uint32_t unpackPos_ = 0;
   std::uint32_t writePos_ = 0;

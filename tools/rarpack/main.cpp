@@ -23,6 +23,7 @@
 
 #include "archive/media_archive.h"
 #include "rarpack/archive_writer.h"
+#include "rarpack/extract_pipeline.h"
 #include "rarpack/mapped_file.h"
 #include "rarpack/tree_writer.h"
 
@@ -217,23 +218,6 @@ int extractOne(const std::string& path, const std::string& name, const char* pas
     return std::fflush(stdout) == 0 ? 0 : fail("cannot write to standard output");
 }
 
-const char* statusText(vm::MediaEntryStatus s)
-{
-    switch (s) {
-    case vm::MediaEntryStatus::Ok:
-        return "ok";
-    case vm::MediaEntryStatus::CrcMismatch:
-        return "CRC mismatch or wrong password";
-    case vm::MediaEntryStatus::Unsupported:
-        return "unsupported unpack version";
-    case vm::MediaEntryStatus::Damaged:
-        return "damaged";
-    case vm::MediaEntryStatus::OutOfMemory:
-        return "out of memory";
-    }
-    return "failed";
-}
-
 // Shared ending of e and t: the archive-level failure, else the count of failed entries.
 int finish(int rc, unsigned failed, unsigned total)
 {
@@ -245,47 +229,6 @@ int finish(int rc, unsigned failed, unsigned total)
     return 0;
 }
 
-// Writes each entry as it is decoded; an entry is only given its name once it proved whole.
-class TreeStream final : public vm::MediaArchive::EntryStream {
-public:
-    explicit TreeStream(vm::rarpack::TreeWriter& tree)
-        : tree_(tree)
-    {
-    }
-
-    bool begin(const vm::MediaEntryInfo& e) override
-    {
-        ++total;
-        why_.clear();
-        open_ = !e.directory() && tree_.beginFile(e.name, why_) == 0;
-        return true;
-    }
-    void write(std::span<const uint8_t> bytes) override
-    {
-        if (open_ && tree_.append(bytes, why_) != 0)
-            open_ = false;
-    }
-    bool end(const vm::MediaEntryInfo& e, vm::MediaEntryStatus status) override
-    {
-        if (status != vm::MediaEntryStatus::Ok) {
-            tree_.abandonFile();
-            why_ = statusText(status);
-        } else if (e.directory() ? tree_.makeDirectory(e.name, why_) == 0 : open_ && tree_.commitFile(why_) == 0) {
-            return true;
-        }
-        ++failed;
-        std::printf("FAILED %s (%s)\n", e.name.c_str(), why_.c_str());
-        return true;
-    }
-
-    unsigned failed = 0, total = 0;
-
-private:
-    vm::rarpack::TreeWriter& tree_;
-    std::string why_;
-    bool open_ = false;
-};
-
 int extractAll(const std::string& path, const std::string& target, const char* password)
 {
     vm::rarpack::MappedFile file;
@@ -296,9 +239,12 @@ int extractAll(const std::string& path, const std::string& target, const char* p
     vm::rarpack::TreeWriter tree;
     if (tree.open(target, error) != 0)
         return fail(error);
-    TreeStream stream(tree);
-    const int rc = vm::MediaArchive::streamAll(blob, password, stream);
-    return finish(rc, stream.failed, stream.total);
+    vm::rarpack::ExtractPipeline pipeline(tree);
+    if (!pipeline.ready())
+        return fail("out of memory");
+    const int rc = vm::MediaArchive::streamAll(blob, password, pipeline);
+    pipeline.finish();
+    return finish(rc, pipeline.failed(), pipeline.total());
 }
 
 // Checks every entry; the bytes are only counted by the CRC.

@@ -1,4 +1,4 @@
-#include "archive/ring_memory.h"
+#include "archive/huge_page_memory.h"
 
 #include <sys/mman.h>
 
@@ -9,16 +9,16 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 }  // namespace
 
-RingMemory::~RingMemory() { release(); }
+HugePageMemory::~HugePageMemory() { release(); }
 
-void RingMemory::release() noexcept {
+void HugePageMemory::release() noexcept {
   if (mapping_ != nullptr) munmap(mapping_, mappedBytes_);
   mapping_ = nullptr;
   mappedBytes_ = 0;
   data_ = nullptr;
 }
 
-bool RingMemory::allocate(std::size_t bytes) noexcept {
+bool HugePageMemory::allocate(std::size_t bytes) noexcept {
   release();
   // One huge page more than asked, so the start can be moved to a huge-page boundary.
   const std::size_t mapped = bytes + kHugePage;
