@@ -245,22 +245,29 @@ TEST_P(Crc32Kernel, UpdatesSplitAtRandomPointsEqualOneShot) {
 #ifdef VM_HAVE_GUARD_PAGES
 // Inputs that end (or start) right at an unmapped page: a kernel that loads a whole vector past
 // the last byte, or before the first, faults here instead of passing by luck.
-TEST_P(Crc32Kernel, ReadsNothingOutsideTheInput) {
-  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+// Three pages: the middle one readable, the outer two not.
+struct GuardedPage {
+  std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
   void* map = mmap(nullptr, 3 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  ASSERT_NE(map, MAP_FAILED);
-  auto* mem = static_cast<std::uint8_t*>(map);
-  ASSERT_EQ(mprotect(mem, page, PROT_NONE), 0);
-  ASSERT_EQ(mprotect(mem + 2 * page, page, PROT_NONE), 0);
-  std::uint8_t* first = mem + page;
-  std::uint8_t* end = mem + 2 * page;
-  for (std::size_t i = 0; i < page; ++i) first[i] = static_cast<std::uint8_t>(i * 131 + 7);
-  for (std::size_t len = 0; len <= std::min<std::size_t>(page, 1024); ++len) {
-    const std::span<const std::uint8_t> atEnd(end - len, len), atStart(first, len);
+  bool ok = map != MAP_FAILED && mprotect(map, page, PROT_NONE) == 0 &&
+            mprotect(static_cast<std::uint8_t*>(map) + 2 * page, page, PROT_NONE) == 0;
+  ~GuardedPage() {
+    if (map != MAP_FAILED) munmap(map, 3 * page);
+  }
+  std::uint8_t* begin() const { return static_cast<std::uint8_t*>(map) + page; }
+  std::uint8_t* end() const { return begin() + page; }
+};
+
+TEST_P(Crc32Kernel, ReadsNothingOutsideTheInput) {
+  const GuardedPage mem;
+  ASSERT_TRUE(mem.ok);
+  for (std::size_t i = 0; i < mem.page; ++i)
+    mem.begin()[i] = static_cast<std::uint8_t>(i * 131 + 7);
+  for (std::size_t len = 0; len <= std::min<std::size_t>(mem.page, 1024); ++len) {
+    const std::span<const std::uint8_t> atEnd(mem.end() - len, len), atStart(mem.begin(), len);
     ASSERT_EQ(~update(0xFFFFFFFFu, atEnd), referenceCrc(atEnd)) << "len " << len;
     ASSERT_EQ(~update(0xFFFFFFFFu, atStart), referenceCrc(atStart)) << "len " << len;
   }
-  munmap(map, 3 * page);
 }
 #endif
 
