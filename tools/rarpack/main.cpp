@@ -245,6 +245,47 @@ int finish(int rc, unsigned failed, unsigned total)
     return 0;
 }
 
+// Writes each entry as it is decoded; an entry is only given its name once it proved whole.
+class TreeStream final : public vm::MediaArchive::EntryStream {
+public:
+    explicit TreeStream(vm::rarpack::TreeWriter& tree)
+        : tree_(tree)
+    {
+    }
+
+    bool begin(const vm::MediaEntryInfo& e) override
+    {
+        ++total;
+        why_.clear();
+        open_ = !e.directory() && tree_.beginFile(e.name, why_) == 0;
+        return true;
+    }
+    void write(std::span<const uint8_t> bytes) override
+    {
+        if (open_ && tree_.append(bytes, why_) != 0)
+            open_ = false;
+    }
+    bool end(const vm::MediaEntryInfo& e, vm::MediaEntryStatus status) override
+    {
+        if (status != vm::MediaEntryStatus::Ok) {
+            tree_.abandonFile();
+            why_ = statusText(status);
+        } else if (e.directory() ? tree_.makeDirectory(e.name, why_) == 0 : open_ && tree_.commitFile(why_) == 0) {
+            return true;
+        }
+        ++failed;
+        std::printf("FAILED %s (%s)\n", e.name.c_str(), why_.c_str());
+        return true;
+    }
+
+    unsigned failed = 0, total = 0;
+
+private:
+    vm::rarpack::TreeWriter& tree_;
+    std::string why_;
+    bool open_ = false;
+};
+
 int extractAll(const std::string& path, const std::string& target, const char* password)
 {
     vm::rarpack::MappedFile file;
@@ -255,21 +296,27 @@ int extractAll(const std::string& path, const std::string& target, const char* p
     vm::rarpack::TreeWriter tree;
     if (tree.open(target, error) != 0)
         return fail(error);
-    unsigned failed = 0, total = 0;
-    const int rc = vm::MediaArchive::extractAll(
-        blob, password, [&](const vm::MediaEntryInfo& e, vm::MediaEntryStatus status, std::span<const uint8_t> bytes) {
-            ++total;
-            std::string why;
-            if (status != vm::MediaEntryStatus::Ok)
-                why = statusText(status);
-            else if ((e.directory() ? tree.makeDirectory(e.name, why) : tree.writeFile(e.name, bytes, why)) == 0)
-                return true;
-            ++failed;
-            std::printf("FAILED %s (%s)\n", e.name.c_str(), why.c_str());
-            return true;
-        });
-    return finish(rc, failed, total);
+    TreeStream stream(tree);
+    const int rc = vm::MediaArchive::streamAll(blob, password, stream);
+    return finish(rc, stream.failed, stream.total);
 }
+
+// Checks every entry; the bytes are only counted by the CRC.
+class CheckStream final : public vm::MediaArchive::EntryStream {
+public:
+    bool begin(const vm::MediaEntryInfo&) override { return true; }
+    void write(std::span<const uint8_t>) override { }
+    bool end(const vm::MediaEntryInfo& e, vm::MediaEntryStatus status) override
+    {
+        ++total;
+        const bool ok = status == vm::MediaEntryStatus::Ok;
+        std::printf("%-6s %s\n", ok ? "OK" : "FAILED", e.name.c_str());
+        failed += ok ? 0 : 1;
+        return true;
+    }
+
+    unsigned failed = 0, total = 0;
+};
 
 int testAll(const std::string& path, const char* password)
 {
@@ -278,16 +325,9 @@ int testAll(const std::string& path, const char* password)
     std::string error;
     if (!openArchive(path, file, blob, error))
         return fail(error);
-    unsigned failed = 0, total = 0;
-    const int rc = vm::MediaArchive::extractAll(
-        blob, password, [&](const vm::MediaEntryInfo& e, vm::MediaEntryStatus status, std::span<const uint8_t>) {
-            ++total;
-            const bool ok = status == vm::MediaEntryStatus::Ok;
-            std::printf("%-6s %s\n", ok ? "OK" : "FAILED", e.name.c_str());
-            failed += ok ? 0 : 1;
-            return true;
-        });
-    return finish(rc, failed, total);
+    CheckStream stream;
+    const int rc = vm::MediaArchive::streamAll(blob, password, stream);
+    return finish(rc, stream.failed, stream.total);
 }
 
 } // namespace
