@@ -53,10 +53,9 @@ class BitReader {
     count_ -= n;
   }
 
-  // n in 0..16; needs n buffered bits.
+  // n in 0..16; needs n buffered bits. Branch-free: n is often 0 and hard to predict.
   std::uint32_t take(unsigned n) noexcept {
-    if (n == 0) return 0;
-    const auto v = static_cast<std::uint32_t>(buf_ >> (64 - n));
+    const auto v = static_cast<std::uint32_t>((buf_ >> 1) >> (63 - n));
     skip(n);
     return v;
   }

@@ -262,8 +262,12 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   while (pos < end && in.refillFast()) {
     HuffmanTable::Result r = ld_.decode(in.peek16());
     if (r.symbol < 256) {
-      // A refill leaves 56 bits and a code takes at most 15: room for a second literal, but not
-      // for a match after it.
+      // A refill leaves 56 bits and a code takes at most 15: room for three literals, but not
+      // for a match after one.
+      in.skip(r.length);
+      w[pos++] = static_cast<std::uint8_t>(r.symbol);
+      r = ld_.decode(in.peek16());
+      if (r.symbol >= 256) continue;
       in.skip(r.length);
       w[pos++] = static_cast<std::uint8_t>(r.symbol);
       r = ld_.decode(in.peek16());
