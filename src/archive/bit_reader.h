@@ -45,6 +45,9 @@ class BitReader {
     }
   }
 
+  // The buffer: the next bits from bit 63 down, count of them valid.
+  std::uint64_t bits() const noexcept { return buf_; }
+
   // Next 16 bits, first bit in bit 15. Needs at least 16 buffered bits.
   std::uint32_t peek16() const noexcept { return static_cast<std::uint32_t>(buf_ >> 48); }
 

@@ -233,7 +233,7 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   if (symbol >= 270) {
     const std::uint32_t n = symbol - 270;
     m.length = kLengthBase[n] + 3 + in.take(kLengthBits[n]);
-    const HuffmanTable::Result d = dd_.decode(in.peek16());
+    const HuffmanTable::Result d = dd_.decodeBits(in.bits());
     in.skip(d.length);
     m.distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
     m.length += (m.distance >= 0x2000) + (m.distance >= 0x40000);
@@ -241,7 +241,7 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
     m = {h.lastLength, h.lastDist};
   } else if (symbol < 261) {
     m.distance = h.oldDist[(h.oldDistIndex - (symbol - 256)) & 3];
-    const HuffmanTable::Result l = rd_.decode(in.peek16());
+    const HuffmanTable::Result l = rd_.decodeBits(in.bits());
     in.skip(l.length);
     m.length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
     m.length += (m.distance >= 0x101) + (m.distance >= 0x2000) + (m.distance >= 0x40000);
@@ -260,17 +260,17 @@ BitReader Rar20Unpacker::audioFrames(BitReader in, std::uint32_t& posRef, std::i
   std::uint8_t* const w = ring_.data();
   std::uint32_t pos = posRef;
   while (pos < end && in.refillFast()) {
-    HuffmanTable::Result r = ld_.decode(in.peek16());
+    HuffmanTable::Result r = ld_.decodeBits(in.bits());
     if (r.symbol < 256) {
       // A refill leaves 56 bits and a code takes at most 15: room for three literals, but not
       // for a match after one.
       in.skip(r.length);
       w[pos++] = static_cast<std::uint8_t>(r.symbol);
-      r = ld_.decode(in.peek16());
+      r = ld_.decodeBits(in.bits());
       if (r.symbol >= 256) continue;
       in.skip(r.length);
       w[pos++] = static_cast<std::uint8_t>(r.symbol);
-      r = ld_.decode(in.peek16());
+      r = ld_.decodeBits(in.bits());
       if (r.symbol >= 256) continue;
       in.skip(r.length);
       w[pos++] = static_cast<std::uint8_t>(r.symbol);
