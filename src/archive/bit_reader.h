@@ -45,6 +45,9 @@ class BitReader {
     }
   }
 
+  // The buffer: the next bits from bit 63 down, count of them valid.
+  std::uint64_t bits() const noexcept { return buf_; }
+
   // Next 16 bits, first bit in bit 15. Needs at least 16 buffered bits.
   std::uint32_t peek16() const noexcept { return static_cast<std::uint32_t>(buf_ >> 48); }
 
@@ -53,10 +56,9 @@ class BitReader {
     count_ -= n;
   }
 
-  // n in 0..16; needs n buffered bits.
+  // n in 0..16; needs n buffered bits. Branch-free: n is often 0 and hard to predict.
   std::uint32_t take(unsigned n) noexcept {
-    if (n == 0) return 0;
-    const auto v = static_cast<std::uint32_t>(buf_ >> (64 - n));
+    const auto v = static_cast<std::uint32_t>((buf_ >> 1) >> (63 - n));
     skip(n);
     return v;
   }

@@ -1,57 +1,70 @@
 #include "archive/crc32.h"
 
-#include <cstring>
+#include "archive/crc32_kernels.h"
 
 namespace vm {
-namespace {
+namespace crc32impl {
 
-// Slicing-by-16: table k maps a byte that still has k further bytes to travel through the register,
-// so sixteen input bytes fold in with sixteen lookups and no serial dependency between them.
-constexpr std::size_t kSlices = 16;
-using SliceTables = std::array<std::array<std::uint32_t, 256>, kSlices>;
+Kernel selectKernel(const CpuFeatures& cpu) noexcept {
+  if (!VM_CRC32_X86) return Kernel::Slicing;
+  if (cpu.vpclmul && cpu.avx512 && cpu.pclmul) return Kernel::Vpclmul512;
+  if (cpu.vpclmul && cpu.avx2 && cpu.pclmul) return Kernel::Vpclmul256;
+  if (cpu.pclmul) return Kernel::Pclmul;
+  return Kernel::Slicing;
+}
 
-constexpr SliceTables buildTables() {
-  SliceTables t{};
-  for (std::uint32_t b = 0; b < 256; ++b) {
-    std::uint32_t c = b;
-    for (int k = 0; k < 8; ++k) c = (c & 1u) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-    t[0][b] = c;
+CpuFeatures detectCpu() noexcept {
+  CpuFeatures cpu;
+#if VM_CRC32_X86
+  // libgcc's probe also checks that the OS saves the AVX and AVX-512 register state.
+  __builtin_cpu_init();
+  cpu.pclmul = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  cpu.avx2 = __builtin_cpu_supports("avx2");
+  cpu.avx512 = __builtin_cpu_supports("avx512f");
+  cpu.vpclmul = __builtin_cpu_supports("vpclmulqdq");
+#endif
+  return cpu;
+}
+
+bool available(Kernel k, const CpuFeatures& cpu) noexcept {
+  switch (k) {
+    case Kernel::Slicing: return true;
+    case Kernel::Pclmul: return VM_CRC32_X86 && cpu.pclmul;
+    case Kernel::Vpclmul256: return VM_CRC32_X86 && cpu.pclmul && cpu.avx2 && cpu.vpclmul;
+    case Kernel::Vpclmul512: return VM_CRC32_X86 && cpu.pclmul && cpu.avx512 && cpu.vpclmul;
   }
-  for (std::size_t k = 1; k < kSlices; ++k)
-    for (std::size_t b = 0; b < 256; ++b) t[k][b] = (t[k - 1][b] >> 8) ^ t[0][t[k - 1][b] & 0xFFu];
-  return t;
+  return false;
 }
 
-constexpr SliceTables kTables = buildTables();
-
-std::uint32_t load32le(const std::uint8_t* p) noexcept {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
+UpdateFn kernelFunction(Kernel k) noexcept {
+  switch (k) {
+#if VM_CRC32_X86
+    case Kernel::Pclmul: return &updatePclmul;
+    case Kernel::Vpclmul256: return &updateVpclmul256;
+    case Kernel::Vpclmul512: return &updateVpclmul512;
+#endif
+    default: return &updateSlicing;
+  }
 }
 
-}  // namespace
+const char* kernelName(Kernel k) noexcept {
+  switch (k) {
+    case Kernel::Slicing: return "slicing-by-16";
+    case Kernel::Pclmul: return "pclmul";
+    case Kernel::Vpclmul256: return "vpclmul-256";
+    case Kernel::Vpclmul512: return "vpclmul-512";
+  }
+  return "?";
+}
 
-const std::array<std::uint32_t, 256>& crc32Table() noexcept { return kTables[0]; }
+}  // namespace crc32impl
 
 std::uint32_t crc32Update(std::uint32_t reg, std::span<const std::uint8_t> bytes) noexcept {
-  const std::uint8_t* p = bytes.data();
-  std::size_t n = bytes.size();
-  while (n >= 16) {
-    const std::uint32_t w0 = load32le(p) ^ reg;
-    const std::uint32_t w1 = load32le(p + 4);
-    const std::uint32_t w2 = load32le(p + 8);
-    const std::uint32_t w3 = load32le(p + 12);
-    reg = kTables[15][w0 & 0xFF] ^ kTables[14][(w0 >> 8) & 0xFF] ^ kTables[13][(w0 >> 16) & 0xFF] ^
-          kTables[12][w0 >> 24] ^ kTables[11][w1 & 0xFF] ^ kTables[10][(w1 >> 8) & 0xFF] ^
-          kTables[9][(w1 >> 16) & 0xFF] ^ kTables[8][w1 >> 24] ^ kTables[7][w2 & 0xFF] ^
-          kTables[6][(w2 >> 8) & 0xFF] ^ kTables[5][(w2 >> 16) & 0xFF] ^ kTables[4][w2 >> 24] ^
-          kTables[3][w3 & 0xFF] ^ kTables[2][(w3 >> 8) & 0xFF] ^ kTables[1][(w3 >> 16) & 0xFF] ^
-          kTables[0][w3 >> 24];
-    p += 16;
-    n -= 16;
-  }
-  while (n-- > 0) reg = (reg >> 8) ^ kTables[0][(reg ^ *p++) & 0xFF];
-  return reg;
+  // Below one 64-byte block the vector kernels would only hand over to the tables.
+  if (bytes.size() < 64) return crc32impl::updateSlicing(reg, bytes);
+  static const crc32impl::UpdateFn update =
+      crc32impl::kernelFunction(crc32impl::selectKernel(crc32impl::detectCpu()));
+  return update(reg, bytes);
 }
 
 }  // namespace vm

@@ -15,7 +15,8 @@ namespace vm {
 const std::array<std::uint32_t, 256>& crc32Table() noexcept;
 
 // Continues a running register (not complemented) over bytes. Start with 0xFFFFFFFF and complement
-// the final value, or use crc32() below.
+// the final value, or use crc32() below. Uses carry-less multiplication where the CPU has it
+// (crc32_kernels.h); safe to call from any thread.
 std::uint32_t crc32Update(std::uint32_t reg, std::span<const std::uint8_t> bytes) noexcept;
 
 // Complete checksum of bytes.

@@ -5,6 +5,7 @@
 #include <new>
 #include <string_view>
 
+#include "archive/crc32.h"
 #include "archive/rar20_cipher.h"
 
 namespace vm::archive {
@@ -56,32 +57,38 @@ std::span<const std::uint8_t> EntryDecoder::entryData(std::span<const std::uint8
   return scratch_;
 }
 
-int EntryDecoder::decode(const BlockWalker& walker, const FileHeader& h, std::uint8_t* output,
-                         std::uint32_t& produced, std::span<const std::uint8_t>* storedView) {
+int EntryDecoder::decode(const BlockWalker& walker, const FileHeader& h, UnpackSink* sink,
+                         std::uint32_t& produced) {
   produced = 0;
+  crc_ = 0;
   if (h.unpackVersion < kMinUnpackVersion || h.unpackVersion > kMaxUnpackVersion)
     return kBadVersion;
   const std::uint8_t* raw = nullptr;
   if (!walker.packedData(h, raw)) return kCutShort;
 
   const bool stored = h.method == kMethodStored;
-  const bool wanted = output != nullptr || storedView != nullptr;
-  if (stored && !wanted) return kOk;  // nothing to carry forward: passed over unread
+  if (stored && sink == nullptr) return kOk;  // nothing to carry forward: passed over unread
   const bool decrypt = passwordSize_ > 0 && (h.flags & kFileEncrypted) != 0 &&
                        h.unpackVersion == kCipherVersion;
   const std::span<const std::uint8_t> packed = entryData(std::span(raw, h.packedSize), decrypt);
 
   if (stored) {
     produced = std::min(h.unpackedSize, h.packedSize);
-    if (storedView != nullptr) {
-      *storedView = packed.first(produced);
-    } else if (produced > 0) {
-      std::memcpy(output, packed.data(), produced);
-    }
+    const std::span<const std::uint8_t> bytes = packed.first(produced);
+    crc_ = crc32(bytes);
+    if (!bytes.empty()) sink->take(bytes);
     return kOk;
   }
-  produced = unpacker_->unpack(packed, h.unpackedSize, (h.flags & kFileSolid) != 0, output);
+  produced = unpacker_->unpack(packed, h.unpackedSize, (h.flags & kFileSolid) != 0, sink);
+  crc_ = unpacker_->outputCrc();
   return kOk;
+}
+
+int EntryDecoder::decode(const BlockWalker& walker, const FileHeader& h, std::uint8_t* output,
+                         std::uint32_t& produced) {
+  if (output == nullptr) return decode(walker, h, static_cast<UnpackSink*>(nullptr), produced);
+  BufferSink sink(output);
+  return decode(walker, h, &sink, produced);
 }
 
 }  // namespace vm::archive

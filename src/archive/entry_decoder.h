@@ -34,16 +34,19 @@ class EntryDecoder {
   // compressed bit decodes to at most 260 bytes. A buffer of that size is only allocated when true.
   static bool plausibleSize(const FileHeader& h) noexcept;
 
-  // Processes h's data. output: h.unpackedSize bytes, or null when the bytes only carry a solid
-  // stream forward (a stored entry is then not even read). produced: bytes written to output.
-  // With storedView set, a stored entry is not copied: storedView receives its bytes instead
-  // (inside the archive, or inside this decoder's scratch when decrypted; valid until the next call).
+  // Processes h's data, handing its bytes to sink in order: a stored entry in one piece (inside the
+  // archive, or inside this decoder's scratch when decrypted), a compressed one in pieces as it is
+  // decoded. sink is null when the bytes only carry a solid stream forward; a stored entry is then
+  // not even read. produced: the bytes handed over.
+  int decode(const BlockWalker& walker, const FileHeader& h, UnpackSink* sink,
+             std::uint32_t& produced);
+  // The same into output, a buffer of h.unpackedSize bytes (or null).
   int decode(const BlockWalker& walker, const FileHeader& h, std::uint8_t* output,
-             std::uint32_t& produced, std::span<const std::uint8_t>* storedView = nullptr);
+             std::uint32_t& produced);
 
-  // After decode of a compressed entry into an output buffer: CRC-32 of the bytes produced,
-  // computed while they were still in the cache.
-  std::uint32_t compressedCrc() const noexcept { return unpacker_->outputCrc(); }
+  // After a decode with a sink or an output: CRC-32 of the bytes handed over, computed while they
+  // were still in the cache.
+  std::uint32_t crc() const noexcept { return crc_; }
 
  private:
   std::span<const std::uint8_t> entryData(std::span<const std::uint8_t> raw, bool decrypt);
@@ -52,6 +55,7 @@ class EntryDecoder {
   std::size_t passwordSize_ = 0;
   std::unique_ptr<Rar20Unpacker> unpacker_;
   std::vector<std::uint8_t> scratch_;
+  std::uint32_t crc_ = 0;
 };
 
 }  // namespace vm::archive

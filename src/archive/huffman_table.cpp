@@ -30,21 +30,26 @@ void HuffmanTable::build(std::span<const std::uint8_t> lengths) noexcept {
   // A quick slot covers the windows q << 6 .. q << 6 | 63. When the length found for its lowest
   // window is within the quick bits, the answer holds for the whole slot: limit[i] for i <= 10 is a
   // multiple of 2^(16-i) >= 64 (or the 0xFFFF cap, above every window the rule reads), so no limit
-  // falls inside a slot, and the index shift drops the slot's low bits. Slots rise with q, so the
-  // length only steps forward, and once it passes the quick bits every later slot is left to the
-  // slow path.
+  // falls inside a slot, and the index shift drops the slot's low bits. The limits rise with the
+  // length, so the slots of length i are those from limit[i-1] up to limit[i], and one code of
+  // length i covers 2^(10-i) slots in a row (limit[i-1] is a multiple of 2^(17-i)): each is
+  // filled at once. Slots past the quick lengths are left to the slow path.
   constexpr unsigned kRest = 16 - kQuickBits;
-  unsigned len = 1;
   std::uint32_t q = 0;
-  for (; q < (1u << kQuickBits); ++q) {
-    const std::uint32_t lo = q << kRest;
-    while (len < 15 && lo >= limit_[len]) ++len;
-    if (len > kQuickBits) break;
-    std::uint32_t index = position_[len] + ((lo - limit_[len - 1]) >> (16 - len));
-    if (index >= symbolCount_) index = 0;
-    quick_[q] = static_cast<std::uint16_t>(symbols_[index] << 4 | len);
+  for (unsigned len = 1; len <= kQuickBits; ++len) {
+    const std::uint32_t end =
+        std::min<std::uint32_t>((limit_[len] + (1u << kRest) - 1) >> kRest, 1u << kQuickBits);
+    const std::uint32_t run = 1u << (kQuickBits - len);
+    for (; q < end; q += run) {
+      std::uint32_t index = position_[len] + (((q << kRest) - limit_[len - 1]) >> (16 - len));
+      if (index >= symbolCount_) index = 0;
+      const auto entry = static_cast<std::uint16_t>(symbols_[index] << 4 | len);
+      std::fill_n(quick_.begin() + q, std::min(run, end - q), entry);
+    }
+    q = std::max(q, end);
   }
-  for (; q < (1u << kQuickBits); ++q) quick_[q] = 0;
+  std::fill(quick_.begin() + std::min<std::uint32_t>(q, 1u << kQuickBits), quick_.end(),
+            std::uint16_t{0});
 }
 
 HuffmanTable::Result HuffmanTable::decodeSlow(std::uint32_t window) const noexcept {

@@ -37,6 +37,13 @@ class HuffmanTable {
     if (e & 0xF) return {static_cast<std::uint16_t>(e >> 4), static_cast<std::uint8_t>(e & 0xF)};
     return decodeSlow(window);
   }
+  // The same from a bit reader's whole buffer, next bit in bit 63: one shift less on the quick
+  // path.
+  Result decodeBits(std::uint64_t bits) const noexcept {
+    const std::uint16_t e = quick_[bits >> (64 - kQuickBits)];
+    if (e & 0xF) return {static_cast<std::uint16_t>(e >> 4), static_cast<std::uint8_t>(e & 0xF)};
+    return decodeSlow(static_cast<std::uint32_t>(bits >> 48));
+  }
 
  private:
   Result decodeSlow(std::uint32_t window) const noexcept;

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "archive/archive_walk.h"
-#include "archive/crc32.h"
 #include "archive/entry_decoder.h"
 
 namespace vm {
@@ -59,12 +58,7 @@ bool extractNamed(const char* name, MediaBlob& blob, const char* password, std::
 
     if (requested) {
       if (produced != h.unpackedSize) return false;
-      // A compressed entry's CRC was kept while its bytes were copied out; it covers the same
-      // unpacked-size bytes of the buffer.
-      const std::uint32_t crc = h.method == archive::kMethodStored
-                                    ? crc32(std::span<const std::uint8_t>(out.get(), h.unpackedSize))
-                                    : decoder.compressedCrc();
-      if (crc != h.crc) return false;
+      if (decoder.crc() != h.crc) return false;
       data = out.release();
       size = h.unpackedSize;
       return true;

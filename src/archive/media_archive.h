@@ -83,6 +83,27 @@ class MediaArchive {
   static int extractAll(MediaBlob& blob, const char* password,
                         const EntryCallback& onEntry) noexcept;
 
+  // Receives streamAll's entries while they are decoded, so no entry is ever held whole.
+  class EntryStream {
+   public:
+    // An entry starts; false stops the walk.
+    virtual bool begin(const MediaEntryInfo& info) = 0;
+    // Its next bytes, in order, valid only during the call.
+    virtual void write(std::span<const std::uint8_t> bytes) = 0;
+    // The entry ends: only with status Ok are the bytes written since begin the entry's true bytes;
+    // otherwise they must be discarded (some, none or wrong ones may have been written). False
+    // stops the walk.
+    virtual bool end(const MediaEntryInfo& info, MediaEntryStatus status) = 0;
+
+   protected:
+    ~EntryStream() = default;
+  };
+
+  // extractAll without holding entries: every entry is walked, decoded and checked the same way,
+  // its bytes are handed to stream as they are decoded and its status follows them. An exception
+  // thrown by stream ends the walk with kOutOfMemory.
+  static int streamAll(MediaBlob& blob, const char* password, EntryStream& stream) noexcept;
+
   // The file entries' headers in archive order, without decoding anything, and whether the archive
   // is solid. Returns kOk, or the failure that ended the walk (entries read before it are kept).
   static int listEntries(MediaBlob& blob, std::vector<MediaEntryInfo>& entries,

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "archive/archive_walk.h"
-#include "archive/crc32.h"
 #include "archive/entry_decoder.h"
 #include "archive/media_archive.h"
 
@@ -36,79 +35,129 @@ int walkResult(WalkStep step, const BlockWalker& walker) {
   return MediaArchive::kBadBlock;
 }
 
-// One output buffer serves every compressed entry; it grows to the largest and is never cleared.
-class OutputBuffer {
+// Passes decoded pieces to the entry stream.
+class StreamSink final : public UnpackSink {
  public:
-  std::uint8_t* reserve(std::uint32_t n) {
-    const std::size_t want = std::max<std::size_t>(n, 1);
-    if (want > capacity_) {
-      data_.reset();  // the old bytes are not needed: release before asking for more
-      data_.reset(new (std::nothrow) std::uint8_t[want]);
-      capacity_ = data_ ? want : 0;
+  explicit StreamSink(MediaArchive::EntryStream& stream) noexcept : stream_(stream) {}
+  void take(std::span<const std::uint8_t> bytes) noexcept override {
+    if (failed_) return;
+    try {
+      stream_.write(bytes);
+    } catch (...) {  // kept until the entry ends: the decoder cannot stop in the middle of a piece
+      failed_ = true;
     }
-    return data_.get();
   }
+  bool failed() const noexcept { return failed_; }
 
  private:
-  std::unique_ptr<std::uint8_t[]> data_;
-  std::size_t capacity_ = 0;
+  MediaArchive::EntryStream& stream_;
+  bool failed_ = false;
 };
 
-int extractEverything(MediaBlob& blob, const char* password,
-                      const MediaArchive::EntryCallback& onEntry) {
+int streamEverything(MediaBlob& blob, const char* password, MediaArchive::EntryStream& stream) {
   BlockWalker walker(blob);
   bool solidArchive = false;
   if (!walker.start(solidArchive)) return MediaArchive::kNotAnArchive;
   EntryDecoder decoder(password);
   if (!decoder.init()) return MediaArchive::kOutOfMemory;
 
-  OutputBuffer buffer;
   int result = MediaArchive::kOk;
   FileHeader h;
   WalkStep step;
   while ((step = walker.next(h)) == WalkStep::File) {
+    const MediaEntryInfo info = infoOf(h);
+    if (!stream.begin(info)) return MediaArchive::kStopped;
     MediaEntryStatus status = MediaEntryStatus::Ok;
-    std::span<const std::uint8_t> bytes;
-    const bool stored = h.method == archive::kMethodStored;
     if (!EntryDecoder::plausibleSize(h)) {
       // Not decoded at all: a solid stream loses its state here, and the CRC checks of the
       // entries after it tell whether that mattered.
       status = MediaEntryStatus::Damaged;
     } else {
-      std::uint8_t* out = stored ? nullptr : buffer.reserve(h.unpackedSize);
-      if (!stored && out == nullptr) status = MediaEntryStatus::OutOfMemory;
-      // Without a buffer the entry is still decoded, to carry a solid stream forward.
+      StreamSink sink(stream);
       std::uint32_t produced = 0;
-      const int rc = decoder.decode(walker, h, out, produced, &bytes);
-      if (rc == EntryDecoder::kBadVersion) {
-        status = MediaEntryStatus::Unsupported;
-      } else if (rc != EntryDecoder::kOk) {
-        status = MediaEntryStatus::Damaged;
-      } else if (status == MediaEntryStatus::Ok) {
-        if (!stored) bytes = std::span<const std::uint8_t>(out, produced);
-        if (produced != h.unpackedSize) status = MediaEntryStatus::Damaged;
-        else if ((stored ? crc32(bytes) : decoder.compressedCrc()) != h.crc)
-          status = MediaEntryStatus::CrcMismatch;
-      }
+      const int rc = decoder.decode(walker, h, &sink, produced);
+      if (sink.failed()) return MediaArchive::kOutOfMemory;
+      if (rc == EntryDecoder::kBadVersion) status = MediaEntryStatus::Unsupported;
+      else if (rc != EntryDecoder::kOk || produced != h.unpackedSize) status = MediaEntryStatus::Damaged;
+      else if (decoder.crc() != h.crc) status = MediaEntryStatus::CrcMismatch;
     }
     walker.skip(h);
-    if (status != MediaEntryStatus::Ok) {
-      bytes = {};
-      result = MediaArchive::kEntriesFailed;
-    }
-    if (!onEntry(infoOf(h), status, bytes)) return MediaArchive::kStopped;
+    if (status != MediaEntryStatus::Ok) result = MediaArchive::kEntriesFailed;
+    if (!stream.end(info, status)) return MediaArchive::kStopped;
   }
   const int walked = walkResult(step, walker);
   return walked != MediaArchive::kOk ? walked : result;
 }
 
+// Gathers each entry into one buffer, which grows to the largest entry and is reused, and hands it
+// to extractAll's callback once its status is known.
+class GatheringStream final : public MediaArchive::EntryStream {
+ public:
+  explicit GatheringStream(const MediaArchive::EntryCallback& onEntry) : onEntry_(onEntry) {}
+
+  bool begin(const MediaEntryInfo& info) override {
+    size_ = 0;
+    expected_ = info.unpackedSize;
+    short_ = false;
+    return true;
+  }
+  void write(std::span<const std::uint8_t> bytes) override {
+    // Reserved at the first piece: only an entry whose size its packed data can produce is
+    // decoded, and no entry hands over more than its size.
+    if (size_ == 0 && !reserve(expected_)) short_ = true;
+    if (short_ || bytes.size() > capacity_ - size_) {
+      short_ = true;
+      return;
+    }
+    std::copy(bytes.begin(), bytes.end(), data_.get() + size_);
+    size_ += bytes.size();
+  }
+  bool end(const MediaEntryInfo& info, MediaEntryStatus status) override {
+    if (status == MediaEntryStatus::Ok && short_) status = MediaEntryStatus::OutOfMemory;
+    const std::span<const std::uint8_t> bytes =
+        status == MediaEntryStatus::Ok ? std::span<const std::uint8_t>(data_.get(), size_)
+                                       : std::span<const std::uint8_t>();
+    if (status != MediaEntryStatus::Ok) failed_ = true;
+    return onEntry_(info, status, bytes);
+  }
+  bool failed() const noexcept { return failed_; }
+
+ private:
+  bool reserve(std::size_t want) {
+    if (want <= capacity_) return true;
+    data_.reset();  // the old bytes are not needed: release before asking for more
+    data_.reset(new (std::nothrow) std::uint8_t[want]);
+    capacity_ = data_ ? want : 0;
+    return data_ != nullptr;
+  }
+
+  const MediaArchive::EntryCallback& onEntry_;
+  std::unique_ptr<std::uint8_t[]> data_;
+  std::size_t capacity_ = 0;
+  std::size_t size_ = 0;
+  std::size_t expected_ = 0;
+  bool short_ = false;
+  bool failed_ = false;
+};
+
 }  // namespace
+
+int MediaArchive::streamAll(MediaBlob& blob, const char* password, EntryStream& stream) noexcept {
+  try {
+    return streamEverything(blob, password, stream);
+  } catch (...) {  // allocation failure inside a container, or thrown by the stream
+    return kOutOfMemory;
+  }
+}
 
 int MediaArchive::extractAll(MediaBlob& blob, const char* password,
                              const EntryCallback& onEntry) noexcept {
   try {
-    return extractEverything(blob, password, onEntry);
-  } catch (...) {  // allocation failure inside a container, or thrown by the callback
+    GatheringStream gather(onEntry);
+    const int rc = streamEverything(blob, password, gather);
+    // An entry the buffer could not hold was reported failed although it decoded.
+    return rc == kOk && gather.failed() ? kEntriesFailed : rc;
+  } catch (...) {
     return kOutOfMemory;
   }
 }

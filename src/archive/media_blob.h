@@ -16,7 +16,4 @@ struct MediaBlob {
   std::uint32_t read(void* dst, std::uint32_t n) noexcept;
 };
 
-// Resource type "MediaData" with the given id; {null, 0, 0} when there is none.
-MediaBlob loadMediaBlob(int resourceId) noexcept;
-
 }  // namespace vm

@@ -28,9 +28,9 @@ constexpr std::size_t kAudioTableSize = 257;                        // 256 delta
 constexpr std::uint32_t kFlushMargin = 270;
 // Bytes pending in the window at which a flush is due: the format's point, where fewer than
 // kFlushMargin bytes are left before unflushed bytes would be overwritten...
-constexpr std::uint32_t kFlushDue = Rar20Unpacker::kWindowSize - kFlushMargin + 1;
-// ...or, when there is an output buffer, much earlier: the copy (and its CRC) then reads bytes
-// still in the cache. Earlier flushes hand out the same bytes in smaller pieces.
+constexpr std::uint32_t kFlushDue = Rar20Unpacker::kRingSize - kFlushMargin + 1;
+// ...or, when there is a sink, much earlier: the sink (and the CRC) then reads bytes still in the
+// cache. Earlier flushes hand out the same bytes in smaller pieces.
 constexpr std::uint32_t kEagerFlushDue = 1u << 16;
 
 }  // namespace
@@ -44,12 +44,9 @@ Rar20Unpacker::Rar20Unpacker() noexcept {
   for (auto& t : md_) t.build(std::span(none).first(kAudioTableSize));
 }
 
-void Rar20Unpacker::FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
-
 bool Rar20Unpacker::init() noexcept {
-  window_.reset(static_cast<std::uint8_t*>(std::calloc(kWindowSize + kWindowSlack, 1)));
   writtenSinceClear_ = 0;
-  return window_ != nullptr;
+  return ring_.allocate(kRingSize + kRingSlack);
 }
 
 void Rar20Unpacker::reset() noexcept {
@@ -57,13 +54,10 @@ void Rar20Unpacker::reset() noexcept {
   curChannel_ = 0;
   channelDelta_ = 0;
   for (auto& p : predictors_) p.reset();
-  oldDist_.fill(0);
-  oldDistIndex_ = 0;
-  lastDist_ = 0;
-  lastLength_ = 0;
+  history_ = LzHistory{};
   // Far matches of a fresh entry read zeros. Output fills the window from 0 upward, so only the
   // bytes written since the last clear need clearing.
-  std::memset(window_.get(), 0, std::min<std::uint64_t>(writtenSinceClear_, kWindowSize));
+  std::memset(ring_.data(), 0, std::min<std::uint64_t>(writtenSinceClear_, kRingSize));
   writtenSinceClear_ = 0;
   prevLengths_.fill(0);
   unpackPos_ = 0;
@@ -128,54 +122,54 @@ BitReader Rar20Unpacker::readTables(BitReader in) noexcept {
 }
 
 bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
-  if (output_ == nullptr) return true;
-  const std::uint32_t n = (upTo - writePos_) & kWindowMask;
+  if (sink_ == nullptr) return true;
+  const std::uint32_t n = (upTo - writePos_) & kRingMask;
   if (std::uint64_t{produced_} + n > outputSize_) return false;
-  const std::uint8_t* w = window_.get();
-  if (writePos_ + n <= kWindowSize) {
-    std::memcpy(output_ + produced_, w + writePos_, n);
-  } else {
-    const std::uint32_t first = kWindowSize - writePos_;
-    std::memcpy(output_ + produced_, w + writePos_, first);
-    std::memcpy(output_ + produced_ + first, w, n - first);
-  }
-  crc_ = crc32Update(crc_, std::span<const std::uint8_t>(output_ + produced_, n));
+  const std::uint8_t* w = ring_.data();
+  const auto hand = [&](std::span<const std::uint8_t> piece) {
+    if (piece.empty()) return;
+    crc_ = crc32Update(crc_, piece);
+    sink_->take(piece);
+  };
+  const std::uint32_t first = std::min(n, kRingSize - writePos_);
+  hand({w + writePos_, first});
+  hand({w, n - first});
   produced_ += n;
   return true;
+}
+
+std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
+                                    std::uint32_t unpackedSize, bool solid,
+                                    std::uint8_t* output) noexcept {
+  if (output == nullptr) return unpack(packed, unpackedSize, solid, static_cast<UnpackSink*>(nullptr));
+  BufferSink sink(output);
+  return unpack(packed, unpackedSize, solid, &sink);
 }
 
 inline std::uint32_t Rar20Unpacker::copyMatch(std::uint8_t* w, std::uint32_t pos,
                                               std::uint32_t length,
                                               std::uint32_t distance) noexcept {
-  const std::uint32_t src = (pos - distance) & kWindowMask;
-  if (pos + length <= kWindowSize && src + length <= kWindowSize) {
-    const std::uint32_t dst = pos;
-    std::uint8_t* d = w + dst;
+  // 1..kWindowSize: distance 0 reads the byte a whole window back, as the format's window does.
+  distance = ((distance - 1) & (kWindowSize - 1)) + 1;
+  const std::uint32_t src = (pos - distance) & kRingMask;
+  if (pos + length <= kRingSize && src + length <= kRingSize) {
+    std::uint8_t* d = w + pos;
     const std::uint8_t* s = w + src;
-    pos += length;
-    if (distance >= 8 || src > dst) {
-      // Each 8-byte chunk is loaded before it is stored and never reads bytes this copy has yet to
-      // write (the source lies 8 or more behind, or ahead where only old bytes are read), so the
-      // result equals the byte-by-byte copy. The last chunk may run up to 7 bytes past the match;
-      // those window bytes can still be read by a far match, so they are saved and put back.
-      std::uint64_t after;
-      std::memcpy(&after, d + length, 8);
-      for (std::uint32_t i = 0; i < length; i += 8) {
-        std::uint64_t t;
-        std::memcpy(&t, s + i, 8);
-        std::memcpy(d + i, &t, 8);
-      }
-      std::memcpy(d + length, &after, 8);
+    if (distance >= 16) {
+      // Each 16-byte chunk is loaded before it is stored and never reads bytes this copy has yet
+      // to write. The last chunk may run up to 15 bytes past the match: those bytes lie ahead of
+      // the decoder, in the half of the ring no match reads, or in the slack.
+      for (std::uint32_t i = 0; i < length; i += 16) std::memcpy(d + i, s + i, 16);
     } else if (distance == 1) {
       std::memset(d, *s, length);  // a run of one byte
     } else {
       for (std::uint32_t i = 0; i < length; ++i) d[i] = s[i];  // short period repeats its pattern
     }
-    return pos;
+    return pos + length;
   }
   for (std::uint32_t i = 0; i < length; ++i) {
-    w[pos] = w[(pos - distance) & kWindowMask];
-    pos = (pos + 1) & kWindowMask;
+    w[pos] = w[(pos - distance) & kRingMask];
+    pos = (pos + 1) & kRingMask;
   }
   return pos;
 }
@@ -185,12 +179,12 @@ BitReader Rar20Unpacker::audioRun(BitReader in, std::uint32_t& pos, std::int64_t
                                   bool& progress) noexcept {
   // Byte t of the run is written at pos + t with pos + t - writePos_ pending and remaining - t
   // left, so it is one the generic loop would also write without wrapping or flushing first.
-  const std::uint32_t pending = (pos - writePos_) & kWindowMask;
-  const std::uint32_t flushDue = output_ != nullptr ? kEagerFlushDue : kFlushDue;
+  const std::uint32_t pending = (pos - writePos_) & kRingMask;
+  const std::uint32_t flushDue = sink_ != nullptr ? kEagerFlushDue : kFlushDue;
   const std::size_t limit = std::min<std::size_t>(
-      {kWindowSize - pos, flushDue - pending, static_cast<std::size_t>(remaining) + 1});
-  const AudioRun got = decodeAudioRun<C>(in, audioCodes_, md_, predictors_, channelDelta_, curChannel_, limit,
-                                         window_.get() + pos);
+      {kRingSize - pos, flushDue - pending, static_cast<std::size_t>(remaining) + 1});
+  const AudioRun got = decodeAudioRun<C>(in, audioCodes_, md_, predictors_, channelDelta_,
+                                         curChannel_, limit, ring_.data() + pos);
   pos += static_cast<std::uint32_t>(got.count);
   remaining -= static_cast<std::int64_t>(got.count);
   curChannel_ = static_cast<std::uint32_t>((curChannel_ + got.count) % C);
@@ -199,12 +193,70 @@ BitReader Rar20Unpacker::audioRun(BitReader in, std::uint32_t& pos, std::int64_t
   return in;
 }
 
+[[gnu::always_inline]] inline Rar20Unpacker::Match Rar20Unpacker::decodeMatch(BitReader& in, std::uint32_t symbol,
+                                                       LzHistory& h) noexcept {
+  Match m;
+  if (symbol >= 270) {
+    const std::uint32_t n = symbol - 270;
+    m.length = kLengthBase[n] + 3 + in.take(kLengthBits[n]);
+    const HuffmanTable::Result d = dd_.decodeBits(in.bits());
+    in.skip(d.length);
+    m.distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
+    m.length += (m.distance >= 0x2000) + (m.distance >= 0x40000);
+  } else if (symbol == 256) {
+    m = {h.lastLength, h.lastDist};
+  } else if (symbol < 261) {
+    m.distance = h.oldDist[(h.oldDistIndex - (symbol - 256)) & 3];
+    const HuffmanTable::Result l = rd_.decodeBits(in.bits());
+    in.skip(l.length);
+    m.length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
+    m.length += (m.distance >= 0x101) + (m.distance >= 0x2000) + (m.distance >= 0x40000);
+  } else {
+    const std::uint32_t n = symbol - 261;
+    m = {2, kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n])};
+  }
+  h.lastDist = m.distance;
+  h.oldDist[h.oldDistIndex++ & 3] = m.distance;
+  h.lastLength = m.length;
+  return m;
+}
+
+[[gnu::always_inline]] inline BitReader Rar20Unpacker::lzRun(BitReader in, std::uint32_t& posRef, std::uint32_t end,
+                                      LzHistory& history) noexcept {
+  std::uint8_t* const w = ring_.data();
+  std::uint32_t pos = posRef;
+  while (pos < end && in.refillFast()) {
+    HuffmanTable::Result r = ld_.decodeBits(in.bits());
+    if (r.symbol < 256) {
+      // A refill leaves 56 bits and a code takes at most 15: room for three literals, but not
+      // for a match after one.
+      in.skip(r.length);
+      w[pos++] = static_cast<std::uint8_t>(r.symbol);
+      r = ld_.decodeBits(in.bits());
+      if (r.symbol >= 256) continue;
+      in.skip(r.length);
+      w[pos++] = static_cast<std::uint8_t>(r.symbol);
+      r = ld_.decodeBits(in.bits());
+      if (r.symbol >= 256) continue;
+      in.skip(r.length);
+      w[pos++] = static_cast<std::uint8_t>(r.symbol);
+      continue;
+    }
+    if (r.symbol == 269) break;  // the tables change: left to the caller
+    in.skip(r.length);
+    const Match m = decodeMatch(in, r.symbol, history);
+    pos = copyMatch(w, pos, m.length, m.distance);
+  }
+  posRef = pos;
+  return in;
+}
+
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
                                     std::uint32_t unpackedSize, bool solid,
-                                    std::uint8_t* output) noexcept {
-  if (!window_) return 0;
+                                    UnpackSink* sink) noexcept {
+  if (ring_.data() == nullptr) return 0;
   if (!solid) reset();
-  output_ = output;
+  sink_ = sink;
   outputSize_ = unpackedSize;
   produced_ = 0;
   crc_ = 0xFFFFFFFFu;
@@ -214,31 +266,21 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   in.refill();
   if (!solid) in = readTables(in);
 
-  std::uint8_t* const w = window_.get();
+  std::uint8_t* const w = ring_.data();
   std::uint32_t pos = unpackPos_;
   std::int64_t remaining = std::int64_t{unpackedSize} - 1;
-  const std::uint32_t flushDue = output != nullptr ? kEagerFlushDue : kFlushDue;
-  // The match history in locals: window stores are byte stores, which may alias any member.
-  std::array<std::uint32_t, 4> oldDist = oldDist_;
-  std::uint32_t oldDistIndex = oldDistIndex_;
-  std::uint32_t lastDist = lastDist_;
-  std::uint32_t lastLength = lastLength_;
-  const auto match = [&](std::uint32_t length, std::uint32_t distance) {
-    lastDist = distance;
-    oldDist[oldDistIndex++ & 3] = distance;
-    lastLength = length;
-    remaining -= length;
-    pos = copyMatch(w, pos, length, distance);
-  };
+  const std::uint32_t flushDue = sink != nullptr ? kEagerFlushDue : kFlushDue;
+  // The match history in a local: ring stores are byte stores, which may alias any member.
+  LzHistory history = history_;
 
   while (remaining >= 0) {
-    pos &= kWindowMask;
-    if (((pos - writePos_) & kWindowMask) >= flushDue) {
-      if (!flush(pos)) {  // output overrun: stop decoding
-        writePos_ = pos;
-        break;
-      }
+    pos &= kRingMask;
+    std::uint32_t pending = (pos - writePos_) & kRingMask;
+    if (pending >= flushDue) {
+      const bool fits = flush(pos);
       writePos_ = pos;
+      pending = 0;
+      if (!fits) break;  // output overrun: stop decoding
     }
     if (!in.refillFast()) {
       if (in.consumedBits() > bitBudget) break;  // the data ran out long ago
@@ -268,44 +310,34 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       continue;
     }
 
+    // A run of steps free of these checks, while no step can reach the ring's end, the next flush
+    // or the end of the entry. The bytes it wrote come off remaining at once.
+    const std::int64_t runEnd = std::min<std::int64_t>(
+        {kRingSize - kMaxStep, std::int64_t{pos} + (flushDue - pending), pos + remaining + 1});
+    if (pos < runEnd) {
+      const std::uint32_t start = pos;
+      in = lzRun(in, pos, static_cast<std::uint32_t>(runEnd), history);
+      remaining -= pos - start;
+      if (pos != start) continue;
+      // Nothing decoded (a table switch comes next): the one step below runs on this iteration's
+      // checks.
+    }
+
     const HuffmanTable::Result r = ld_.decode(in.peek16());
     in.skip(r.length);
-    const std::uint32_t s = r.symbol;
-    if (s < 256) {
-      w[pos++] = static_cast<std::uint8_t>(s);
+    if (r.symbol < 256) {
+      w[pos++] = static_cast<std::uint8_t>(r.symbol);
       --remaining;
-    } else if (s >= 270) {
-      const std::uint32_t n = s - 270;
-      std::uint32_t length = kLengthBase[n] + 3 + in.take(kLengthBits[n]);
-      const HuffmanTable::Result d = dd_.decode(in.peek16());
-      in.skip(d.length);
-      const std::uint32_t distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
-      if (distance >= 0x2000) ++length;
-      if (distance >= 0x40000) ++length;
-      match(length, distance);
-    } else if (s == 269) {
+    } else if (r.symbol == 269) {
       in = readTables(in);
-    } else if (s == 256) {
-      match(lastLength, lastDist);
-    } else if (s < 261) {
-      const std::uint32_t distance = oldDist[(oldDistIndex - (s - 256)) & 3];
-      const HuffmanTable::Result l = rd_.decode(in.peek16());
-      in.skip(l.length);
-      std::uint32_t length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
-      if (distance >= 0x101) ++length;
-      if (distance >= 0x2000) ++length;
-      if (distance >= 0x40000) ++length;
-      match(length, distance);
     } else {
-      const std::uint32_t n = s - 261;
-      match(2, kShortDistanceBase[n] + 1 + in.take(kShortDistanceBits[n]));
+      const Match m = decodeMatch(in, r.symbol, history);
+      remaining -= m.length;
+      pos = copyMatch(w, pos, m.length, m.distance);
     }
   }
-  pos &= kWindowMask;
-  oldDist_ = oldDist;
-  oldDistIndex_ = oldDistIndex;
-  lastDist_ = lastDist;
-  lastLength_ = lastLength;
+  pos &= kRingMask;
+  history_ = history;
   // remaining fell by exactly the bytes written to the window.
   writtenSinceClear_ += static_cast<std::uint64_t>(std::int64_t{unpackedSize} - 1 - remaining);
 
@@ -322,7 +354,7 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
   flush(pos);
   writePos_ = pos;
   unpackPos_ = pos;
-  output_ = nullptr;
+  sink_ = nullptr;
   return produced_;
 }
 

@@ -14,24 +14,51 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <cstring>
 #include <span>
 
 #include "archive/audio_codes.h"
 #include "archive/audio_predictor.h"
 #include "archive/bit_reader.h"
 #include "archive/huffman_table.h"
+#include "archive/huge_page_memory.h"
 
 namespace vm {
 
+// Receives an entry's decoded bytes in order, in pieces handed over while they are still in the
+// cache. A piece is valid only during the call.
+class UnpackSink {
+ public:
+  virtual void take(std::span<const std::uint8_t> bytes) noexcept = 0;
+
+ protected:
+  ~UnpackSink() = default;
+};
+
+// Copies into a caller's buffer, which must hold every byte that will be handed over.
+class BufferSink final : public UnpackSink {
+ public:
+  explicit BufferSink(std::uint8_t* out) noexcept : out_(out) {}
+  void take(std::span<const std::uint8_t> bytes) noexcept override {
+    std::memcpy(out_, bytes.data(), bytes.size());
+    out_ += bytes.size();
+  }
+
+ private:
+  std::uint8_t* out_;
+};
+
 class Rar20Unpacker {
  public:
+  // Matches reach at most kWindowSize back. The bytes live in a ring twice that size, so the half
+  // ahead of the decoder is never read as history: copies may run past a match's end, and a match
+  // needs no look at the ring's end unless its source lies before a wrap.
   static constexpr std::uint32_t kWindowSize = 0x100000;
-  static constexpr std::uint32_t kWindowMask = kWindowSize - 1;
+  static constexpr std::uint32_t kRingSize = 2 * kWindowSize;
+  static constexpr std::uint32_t kRingMask = kRingSize - 1;
   static constexpr std::size_t kOverreadBytes = 8;
-  // Allocated beyond the window so 8-byte match copies may run past a match's end; the bytes
-  // they pass over are put back.
-  static constexpr std::uint32_t kWindowSlack = 16;
+  // Allocated beyond the ring for the bytes a copy may write past a match ending near it.
+  static constexpr std::uint32_t kRingSlack = 64;
 
   Rar20Unpacker() noexcept;
   Rar20Unpacker(const Rar20Unpacker&) = delete;
@@ -40,13 +67,16 @@ class Rar20Unpacker {
   // Allocates the window. False when memory is short; unpack must not be called then.
   bool init() noexcept;
 
-  // Decodes one entry from packed. output is a buffer of unpackedSize bytes, or null for an entry
-  // decoded only to carry a solid stream forward. Returns the number of bytes written to output;
-  // anything but unpackedSize means the data were cut short or overran their size.
+  // Decodes one entry from packed and hands its bytes to sink, never more than unpackedSize in all;
+  // sink is null for an entry decoded only to carry a solid stream forward. Returns the number of
+  // bytes handed over; anything but unpackedSize means the data were cut short or overran their size.
+  std::uint32_t unpack(std::span<const std::uint8_t> packed, std::uint32_t unpackedSize, bool solid,
+                       UnpackSink* sink) noexcept;
+  // The same into output, a buffer of unpackedSize bytes (or null).
   std::uint32_t unpack(std::span<const std::uint8_t> packed, std::uint32_t unpackedSize, bool solid,
                        std::uint8_t* output) noexcept;
 
-  // CRC-32 of the bytes the last unpack wrote to its output, computed as they were written.
+  // CRC-32 of the bytes the last unpack handed over, computed as they were handed over.
   std::uint32_t outputCrc() const noexcept { return ~crc_; }
 
  private:
@@ -54,7 +84,7 @@ class Rar20Unpacker {
   // Takes and returns the reader by value so the decode loop's reader never has its address taken
   // and stays in registers across window stores.
   BitReader readTables(BitReader in) noexcept;
-  // Hands window bytes [writePos_, upTo) to the output; false on overrun (nothing copied).
+  // Hands window bytes [writePos_, upTo) to the sink; false on overrun (nothing handed over).
   bool flush(std::uint32_t upTo) noexcept;
   // Audio bytes of a C-channel block in one run (see audio_run.h): from curChannel_ on, while
   // the bytes fit before the window end, the next flush and the end of the entry, and while the
@@ -63,21 +93,40 @@ class Rar20Unpacker {
   template <unsigned C>
   BitReader audioRun(BitReader in, std::uint32_t& pos, std::int64_t& remaining,
                      bool& progress) noexcept;
-  // Copies a match inside the window w; returns the position after the copied bytes (not yet
-  // wrapped).
+  // Copies a match inside the ring w; returns the position after the copied bytes (not yet
+  // wrapped). distance is the format's, 0..kWindowSize (0 reads as kWindowSize).
   static std::uint32_t copyMatch(std::uint8_t* w, std::uint32_t pos, std::uint32_t length,
                                  std::uint32_t distance) noexcept;
 
-  struct FreeDeleter {
-    void operator()(std::uint8_t* p) const noexcept;
+  // The last four distances, the last match and where the next distance goes.
+  struct LzHistory {
+    std::array<std::uint32_t, 4> oldDist{};
+    std::uint32_t oldDistIndex = 0;  // counts up without bound; used modulo 4
+    std::uint32_t lastDist = 0;
+    std::uint32_t lastLength = 0;
   };
-  // calloc'd: fresh pages come zeroed without being touched, and a reset clears only what was used.
-  std::unique_ptr<std::uint8_t[], FreeDeleter> window_;
+  struct Match {
+    std::uint32_t length = 0;
+    std::uint32_t distance = 0;
+  };
+  // Bytes one LZ step writes at most: a match of 224 + 31 + 2 + 3.
+  static constexpr std::uint32_t kMaxStep = 260;
+
+  // The rest of a match symbol after its code (>= 256, not 269): extra bits, the distance code, the
+  // history; needs a refilled reader. Updates the history as the format does.
+  Match decodeMatch(BitReader& in, std::uint32_t symbol, LzHistory& history) noexcept;
+  // LZ steps from posRef while pos < end and the input holds 8 more bytes; stops before a table
+  // switch. end must leave room for one step before the ring's end.
+  BitReader lzRun(BitReader in, std::uint32_t& posRef, std::uint32_t end,
+                  LzHistory& history) noexcept;
+
+  // Fresh pages come zeroed without being touched, and a reset clears only what was used.
+  HugePageMemory ring_;
   std::uint64_t writtenSinceClear_ = 0;
   std::uint32_t unpackPos_ = 0;
   std::uint32_t writePos_ = 0;
 
-  std::uint8_t* output_ = nullptr;
+  UnpackSink* sink_ = nullptr;
   std::uint32_t outputSize_ = 0;
   std::uint32_t produced_ = 0;
   std::uint32_t crc_ = 0xFFFFFFFFu;  // running register over the output
@@ -93,10 +142,7 @@ class Rar20Unpacker {
   std::array<AudioPredictor, 4> predictors_{};
   std::array<AudioCodeTable, 4> audioCodes_{};  // md_ as the bulk audio loop reads it
 
-  std::array<std::uint32_t, 4> oldDist_{};
-  std::uint32_t oldDistIndex_ = 0;  // counts up without bound; used modulo 4
-  std::uint32_t lastDist_ = 0;
-  std::uint32_t lastLength_ = 0;
+  LzHistory history_;
 };
 
 }  // namespace vm

@@ -5,6 +5,7 @@
 
 #include "app/base/log_file.h"
 #include "archive/media_archive.h"
+#include "archive/resource/media_resource.h"
 #include "platform/d3dx/texture_from_memory.h"
 #include "platform/os/system.h"
 

@@ -5,6 +5,7 @@
 
 #include "app/base/log_file.h"
 #include "archive/media_archive.h"
+#include "archive/resource/media_resource.h"
 
 namespace vm::gfx {
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "archive/media_archive.h"
+#include "archive/resource/media_resource.h"
 #include "archive/media_blob.h"
 #include "engine/texture_table.h"
 #include "platform/os/system.h"

@@ -357,10 +357,12 @@ TEST(AudioRun, SolidEntriesEndingMidFrame) {
   }
 }
 
-// Longer than the window: runs stop at the window end and at every flush point.
-TEST(AudioRun, AcrossTheWindowEndAndFlushPoints) {
-  expectSameAsPlain(oneBlock("2 channels over the window end", 2, 0x100000 + 70001, Deltas::kSmooth, 41));
-  Case skipped = oneBlock("3 channels, no output buffer, then 1", 3, 0x100000 + 12345, Deltas::kSmooth, 42);
+// Longer than the decoder's ring of bytes: runs stop at the ring's end and at every flush point,
+// with and without an output buffer (the flush points differ).
+TEST(AudioRun, AcrossTheRingEndAndFlushPoints) {
+  constexpr std::size_t kRing = Rar20Unpacker::kRingSize;
+  expectSameAsPlain(oneBlock("2 channels over the ring end", 2, kRing + 70001, Deltas::kSmooth, 41));
+  Case skipped = oneBlock("3 channels, no output buffer, then 1", 3, kRing + 12345, Deltas::kSmooth, 42);
   skipped.entries[0].skipOutput = true;
   BitWriter w;
   Random r{43};

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -201,6 +202,62 @@ TEST(MediaArchiveAll, CallbackStopsTheWalk) {
                                           });
   EXPECT_EQ(rc, MediaArchive::kStopped);
   EXPECT_EQ(seen, (std::vector<std::string>{"a", "b"}));
+}
+
+// Records what streamAll hands over: the calls in order and each entry's pieces.
+struct RecordingStream final : MediaArchive::EntryStream {
+  bool begin(const MediaEntryInfo& info) override {
+    calls.push_back("begin " + info.name);
+    current.clear();
+    pieces = 0;
+    return true;
+  }
+  void write(std::span<const std::uint8_t> b) override {
+    if (throwAt != 0 && ++writes == throwAt) throw std::bad_alloc();
+    current.append(b.begin(), b.end());
+    ++pieces;
+  }
+  bool end(const MediaEntryInfo& info, MediaEntryStatus status) override {
+    calls.push_back("end " + info.name + " " + std::to_string(static_cast<int>(status)));
+    if (status == MediaEntryStatus::Ok) whole.push_back(current);
+    maxPieces = std::max(maxPieces, pieces);
+    return true;
+  }
+  std::vector<std::string> calls, whole;
+  std::string current;
+  int pieces = 0, maxPieces = 0, writes = 0, throwAt = 0;
+};
+
+// A big entry arrives in several pieces that join to the bytes extractAll gives; a failed entry's
+// status follows whatever it wrote; a stream that throws ends the walk as short of memory.
+TEST(MediaArchiveAll, StreamHandsOverPiecesInOrder) {
+  std::string big;
+  for (int i = 0; big.size() < 300000; ++i) big += "line " + std::to_string(i * 7919 % 1000) + "\n";
+  std::vector<Entry> entries = solidPair();
+  entries.push_back(testing::compressedEntry("big", lzStream(big), bytes(big)));
+  entries.push_back(testing::storedEntry("tail", "stored tail"));
+  entries[0].packed[246] ^= 0x80;  // "one" decodes to wrong bytes
+  const std::vector<std::uint8_t> archive = testing::buildArchive(entries, true);
+
+  const AllRun gathered = extractAll(archive);
+  MediaBlob blob{archive.data(), static_cast<std::uint32_t>(archive.size()), 0};
+  RecordingStream stream;
+  EXPECT_EQ(MediaArchive::streamAll(blob, nullptr, stream), MediaArchive::kEntriesFailed);
+  const std::string crc = std::to_string(static_cast<int>(MediaEntryStatus::CrcMismatch));
+  EXPECT_EQ(stream.calls, (std::vector<std::string>{"begin one", "end one " + crc, "begin between",
+                                                    "end between 0", "begin two", "end two " + crc,
+                                                    "begin big", "end big 0", "begin tail", "end tail 0"}));
+  std::vector<std::string> expected;
+  for (const Reported& r : gathered.entries)
+    if (r.bytes) expected.push_back(*r.bytes);
+  EXPECT_EQ(stream.whole, expected);
+  EXPECT_EQ(stream.whole[1], big);
+  EXPECT_GT(stream.maxPieces, 1);
+
+  RecordingStream throwing;
+  throwing.throwAt = 3;
+  blob.position = 0;
+  EXPECT_EQ(MediaArchive::streamAll(blob, nullptr, throwing), MediaArchive::kOutOfMemory);
 }
 
 TEST(MediaArchiveAll, ListingReadsHeadersOnly) {

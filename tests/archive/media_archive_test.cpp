@@ -1,6 +1,7 @@
 // The archive container: name matching, the block walk, stored/compressed/solid entries, CRC and
 // password handling, and the mended faults, on archives laid out by hand.
 #include "archive/media_archive.h"
+#include "archive/resource/media_resource.h"
 
 #include <gtest/gtest.h>
 

@@ -33,6 +33,16 @@ std::string literals(BitWriter& w, const std::string& s) {
   return s;
 }
 
+// One window of bytes in a pattern that does not repeat within a match's length.
+const std::string& wholeWindow() {
+  static const std::string bytes = [] {
+    std::string b(Rar20Unpacker::kWindowSize, '\0');
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<char>(i * 7 % 251);
+    return b;
+  }();
+  return bytes;
+}
+
 TEST(Rar20Unpacker, LzStreams) {
   struct Case {
     const char* name;
@@ -99,6 +109,19 @@ TEST(Rar20Unpacker, LzStreams) {
          testing::putMatch(w, 0, 0, 0, 47, 65534, 16);  // length 3+2
        },
        "abcdefghij" "cdefghijc" + std::string(5, '\0')},
+      {"repeat distance 0 reads a whole window back, cleared at the start",
+       [](BitWriter& w) {
+         literals(w, "ab");
+         w.put(257, testing::kLdBits);  // the newest old distance: 0 before any match
+         w.put(0, testing::kRdBits);    // length 2
+       },
+       "ab" + std::string(2, '\0')},
+      {"distance 0x100000 reads the byte written a whole window earlier",
+       [](BitWriter& w) {
+         literals(w, wholeWindow());
+         testing::putMatch(w, 0, 0, 0, 47, 65535, 16);  // 983040+1+65535, length 3+2
+       },
+       wholeWindow() + wholeWindow().substr(0, 5)},
       {"table switch to audio and back",
        [](BitWriter& w) {
          literals(w, "A");

@@ -141,7 +141,9 @@ inline std::vector<std::uint8_t> buildArchive(const std::vector<Entry>& entries,
   put16(out, crc32(mh) & 0xFFFF);
   out.insert(out.end(), mh.begin(), mh.end());
   for (const Entry& e : entries) {
-    std::vector<std::uint8_t> h = {e.type};
+    std::vector<std::uint8_t> h;
+    h.reserve(32 + e.name.size() + e.headerExtra.size());
+    h.push_back(e.type);
     put16(h, e.flags);
     put16(h, static_cast<unsigned>(static_cast<int>(32 + e.name.size() + e.headerExtra.size()) +
                                    e.headerSizeDelta));

@@ -23,6 +23,7 @@
 
 #include "archive/media_archive.h"
 #include "rarpack/archive_writer.h"
+#include "rarpack/extract_pipeline.h"
 #include "rarpack/mapped_file.h"
 #include "rarpack/tree_writer.h"
 
@@ -217,23 +218,6 @@ int extractOne(const std::string& path, const std::string& name, const char* pas
     return std::fflush(stdout) == 0 ? 0 : fail("cannot write to standard output");
 }
 
-const char* statusText(vm::MediaEntryStatus s)
-{
-    switch (s) {
-    case vm::MediaEntryStatus::Ok:
-        return "ok";
-    case vm::MediaEntryStatus::CrcMismatch:
-        return "CRC mismatch or wrong password";
-    case vm::MediaEntryStatus::Unsupported:
-        return "unsupported unpack version";
-    case vm::MediaEntryStatus::Damaged:
-        return "damaged";
-    case vm::MediaEntryStatus::OutOfMemory:
-        return "out of memory";
-    }
-    return "failed";
-}
-
 // Shared ending of e and t: the archive-level failure, else the count of failed entries.
 int finish(int rc, unsigned failed, unsigned total)
 {
@@ -255,21 +239,30 @@ int extractAll(const std::string& path, const std::string& target, const char* p
     vm::rarpack::TreeWriter tree;
     if (tree.open(target, error) != 0)
         return fail(error);
-    unsigned failed = 0, total = 0;
-    const int rc = vm::MediaArchive::extractAll(
-        blob, password, [&](const vm::MediaEntryInfo& e, vm::MediaEntryStatus status, std::span<const uint8_t> bytes) {
-            ++total;
-            std::string why;
-            if (status != vm::MediaEntryStatus::Ok)
-                why = statusText(status);
-            else if ((e.directory() ? tree.makeDirectory(e.name, why) : tree.writeFile(e.name, bytes, why)) == 0)
-                return true;
-            ++failed;
-            std::printf("FAILED %s (%s)\n", e.name.c_str(), why.c_str());
-            return true;
-        });
-    return finish(rc, failed, total);
+    vm::rarpack::ExtractPipeline pipeline(tree);
+    if (!pipeline.ready())
+        return fail("out of memory");
+    const int rc = vm::MediaArchive::streamAll(blob, password, pipeline);
+    pipeline.finish();
+    return finish(rc, pipeline.failed(), pipeline.total());
 }
+
+// Checks every entry; the bytes are only counted by the CRC.
+class CheckStream final : public vm::MediaArchive::EntryStream {
+public:
+    bool begin(const vm::MediaEntryInfo&) override { return true; }
+    void write(std::span<const uint8_t>) override { }
+    bool end(const vm::MediaEntryInfo& e, vm::MediaEntryStatus status) override
+    {
+        ++total;
+        const bool ok = status == vm::MediaEntryStatus::Ok;
+        std::printf("%-6s %s\n", ok ? "OK" : "FAILED", e.name.c_str());
+        failed += ok ? 0 : 1;
+        return true;
+    }
+
+    unsigned failed = 0, total = 0;
+};
 
 int testAll(const std::string& path, const char* password)
 {
@@ -278,16 +271,9 @@ int testAll(const std::string& path, const char* password)
     std::string error;
     if (!openArchive(path, file, blob, error))
         return fail(error);
-    unsigned failed = 0, total = 0;
-    const int rc = vm::MediaArchive::extractAll(
-        blob, password, [&](const vm::MediaEntryInfo& e, vm::MediaEntryStatus status, std::span<const uint8_t>) {
-            ++total;
-            const bool ok = status == vm::MediaEntryStatus::Ok;
-            std::printf("%-6s %s\n", ok ? "OK" : "FAILED", e.name.c_str());
-            failed += ok ? 0 : 1;
-            return true;
-        });
-    return finish(rc, failed, total);
+    CheckStream stream;
+    const int rc = vm::MediaArchive::streamAll(blob, password, stream);
+    return finish(rc, stream.failed, stream.total);
 }
 
 } // namespace

@@ -49,6 +49,7 @@ bool safeComponents(std::string_view name, std::vector<std::string>& components)
 
 TreeWriter::~TreeWriter()
 {
+    abandonFile();
     if (root_ >= 0)
         ::close(root_);
 }
@@ -104,37 +105,93 @@ int TreeWriter::makeDirectory(std::string_view name, std::string& error)
 
 int TreeWriter::writeFile(std::string_view name, std::span<const uint8_t> bytes, std::string& error)
 {
+    if (beginFile(name, error) != 0 || append(bytes, error) != 0)
+        return -1;
+    return commitFile(error);
+}
+
+int TreeWriter::beginFile(std::string_view name, std::string& error)
+{
+    abandonFile();
     std::vector<std::string> parts;
     if (!safeComponents(name, parts)) {
         error = "refused unsafe name " + std::string(name);
         return -1;
     }
-    const FolderFd dir{openFolders(parts, parts.size() - 1, error), root_};
-    if (dir.fd < 0)
+    folder_ = openFolders(parts, parts.size() - 1, error);
+    if (folder_ < 0)
         return -1;
-    const int fd = ::openat(dir.fd, parts.back().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = "cannot create " + std::string(name) + ": " + std::strerror(errno);
+    final_ = parts.back();
+    display_ = std::string(name);
+    // O_EXCL: the temporary name is ours alone, never a planted file or link.
+    for (int attempt = 0; attempt < 100 && file_ < 0; ++attempt) {
+        temporary_ = ".rarpack-" + std::to_string(::getpid()) + "-" + std::to_string(serial_++) + ".part";
+        file_ = ::openat(folder_, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (file_ < 0 && errno != EEXIST)
+            break;
+    }
+    if (file_ < 0) {
+        error = "cannot create " + display_ + ": " + std::strerror(errno);
+        abandonFile();
         return -1;
     }
-    // One write; the loop only continues a write the kernel cut short.
+    return 0;
+}
+
+int TreeWriter::append(std::span<const uint8_t> bytes, std::string& error)
+{
+    if (file_ < 0) {
+        error = "no file in progress";
+        return -1;
+    }
+    // The loop only continues a write the kernel cut short.
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(file_, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            error = "cannot write " + std::string(name) + ": " + std::strerror(n < 0 ? errno : EIO);
-            ::close(fd);
+            error = "cannot write " + display_ + ": " + std::strerror(n < 0 ? errno : EIO);
+            abandonFile();
             return -1;
         }
         done += static_cast<size_t>(n);
     }
-    if (::close(fd) != 0) {
-        error = "cannot write " + std::string(name) + ": " + std::strerror(errno);
+    return 0;
+}
+
+int TreeWriter::commitFile(std::string& error)
+{
+    if (file_ < 0) {
+        error = "no file in progress";
         return -1;
     }
+    const int closed = ::close(file_);
+    file_ = -1;
+    // renameat replaces a link at the final name instead of following it.
+    if (closed != 0 || ::renameat(folder_, temporary_.c_str(), folder_, final_.c_str()) != 0) {
+        error = "cannot write " + display_ + ": " + std::strerror(errno);
+        abandonFile();
+        return -1;
+    }
+    temporary_.clear();
+    abandonFile();  // closes the folder
     return 0;
+}
+
+void TreeWriter::abandonFile()
+{
+    if (file_ >= 0)
+        ::close(file_);
+    file_ = -1;
+    if (folder_ >= 0) {
+        if (!temporary_.empty())
+            ::unlinkat(folder_, temporary_.c_str(), 0);
+        if (folder_ != root_)
+            ::close(folder_);
+    }
+    folder_ = -1;
+    temporary_.clear();
 }
 
 } // namespace vm::rarpack

@@ -29,15 +29,31 @@ public:
 
     // A directory entry: the folder and its parents. 0 or negative with a reason.
     int makeDirectory(std::string_view name, std::string& error);
-    // A file entry: parents as needed, then the file created or truncated and written in one
-    // write. 0 or negative with a reason.
+    // A file entry: parents as needed, then the file created or replaced with bytes. 0 or
+    // negative with a reason.
     int writeFile(std::string_view name, std::span<const uint8_t> bytes, std::string& error);
+
+    // A file entry in pieces: beginFile creates its parents and a new file under a temporary name
+    // beside its place, append adds bytes, commitFile renames it over any file of that name, and
+    // abandonFile removes it. So an entry that fails halfway never truncates or replaces a file.
+    // Each returns 0 or negative with a reason; after a failed append the file is abandoned.
+    int beginFile(std::string_view name, std::string& error);
+    int append(std::span<const uint8_t> bytes, std::string& error);
+    int commitFile(std::string& error);
+    void abandonFile();
 
 private:
     // Opens (creating as needed) the folders of components[0..count) below the root; -1 on failure.
     int openFolders(const std::vector<std::string>& components, size_t count, std::string& error);
 
     int root_ = -1;
+    // The file in progress: its folder, descriptor, temporary and final names.
+    int folder_ = -1;
+    int file_ = -1;
+    std::string temporary_;
+    std::string final_;
+    std::string display_;
+    unsigned serial_ = 0;
 };
 
 } // namespace vm::rarpack

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "archive/media_archive.h"
+#include "archive/resource/media_resource.h"
 
 namespace vm::media_test {
 

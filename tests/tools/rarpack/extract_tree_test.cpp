@@ -111,20 +111,31 @@ TEST(RarpackExtractTree, PathTraversalIsRefused)
     std::filesystem::remove_all(dir);
 }
 
+// A damaged entry is reported, and whatever of it was already written is thrown away: a file of
+// the same name keeps its bytes and no partial file is left behind. A damaged entry that is
+// compressed reaches the writer in pieces before its CRC can tell.
 TEST(RarpackExtractTree, DamagedEntryIsReportedAndNotWritten)
 {
     const auto dir = freshDirectory("edamage");
-    const std::vector<ArchiveEntry> entries = {{"a.txt", bytesOf("first entry"), false},
-                                               {"b.txt", bytesOf("second entry"), false}};
-    ArchiveOptions o;
-    o.level = 0; // stored: the bytes of b.txt sit at the end, before the end block
-    std::vector<uint8_t> archive = pack(entries, o);
-    archive[archive.size() - 7 - 3] ^= 0x01;
-    writeBytes(dir / "d.rar", archive);
-    EXPECT_EQ(runTool("e '" + (dir / "d.rar").string() + "' '" + (dir / "out").string() + "'"), 1);
-    EXPECT_EQ(readWholeFile(dir / "out" / "a.txt"), bytesOf("first entry"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "b.txt"));
-    EXPECT_EQ(runTool("t '" + (dir / "d.rar").string() + "'"), 1);
+    const auto big = textBytes(400000, 9);
+    const std::vector<ArchiveEntry> entries = {{"a.txt", bytesOf("first entry"), false}, {"b.txt", big, false}};
+    for (const int level : {0, 3}) {
+        SCOPED_TRACE(level);
+        ArchiveOptions o;
+        o.level = level;
+        std::vector<uint8_t> archive = pack(entries, o);
+        // The data of b.txt sit at the end, before the end block.
+        archive[archive.size() - 7 - (level == 0 ? 3 : 2000)] ^= 0x01;
+        writeBytes(dir / "d.rar", archive);
+        const auto out = dir / ("out" + std::to_string(level));
+        std::filesystem::create_directories(out);
+        writeBytes(out / "b.txt", bytesOf("keep me"));
+        EXPECT_EQ(runTool("e '" + (dir / "d.rar").string() + "' '" + out.string() + "'"), 1);
+        EXPECT_EQ(readWholeFile(out / "a.txt"), bytesOf("first entry"));
+        EXPECT_EQ(readWholeFile(out / "b.txt"), bytesOf("keep me"));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 2);
+        EXPECT_EQ(runTool("t '" + (dir / "d.rar").string() + "'"), 1);
+    }
     std::filesystem::remove_all(dir);
 }
 
