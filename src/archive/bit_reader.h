@@ -55,6 +55,16 @@ class BitReader {
     buf_ <<= n;
     count_ -= n;
   }
+  // Skips the code of a table entry whose low 6 bits hold its length. On x86 the shift takes the
+  // entry as it is, since the instruction masks its count to 6 bits itself.
+  void skipEntry(std::uint32_t entry) noexcept {
+#if defined(__x86_64__)
+    asm("shlq %%cl, %0" : "+r"(buf_) : "c"(entry) : "cc");
+#else
+    buf_ <<= entry & 63;
+#endif
+    count_ -= entry & 63;
+  }
 
   // n in 0..16; needs n buffered bits. Branch-free: n is often 0 and hard to predict.
   std::uint32_t take(unsigned n) noexcept {

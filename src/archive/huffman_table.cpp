@@ -43,7 +43,7 @@ void HuffmanTable::build(std::span<const std::uint8_t> lengths) noexcept {
     for (; q < end; q += run) {
       std::uint32_t index = position_[len] + (((q << kRest) - limit_[len - 1]) >> (16 - len));
       if (index >= symbolCount_) index = 0;
-      const auto entry = static_cast<std::uint16_t>(symbols_[index] << 4 | len);
+      const auto entry = static_cast<std::uint16_t>(symbols_[index] << 6 | len);
       std::fill_n(quick_.begin() + q, std::min(run, end - q), entry);
     }
     q = std::max(q, end);

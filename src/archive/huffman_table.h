@@ -31,19 +31,23 @@ class HuffmanTable {
 
   // window: the next 16 input bits, first bit in bit 15.
   Result decode(std::uint32_t window) const noexcept {
-    // Quick entry layout: bits 0..3 code length (0 = not resolvable by the quick table),
-    // bits 4..15 symbol.
+    // Quick entry layout: bits 0..5 code length (0 = not resolvable by the quick table),
+    // bits 6..15 symbol. Six bits, not four: a shift by (entry & 63) is a plain shift on x86,
+    // which masks its count the same way, so consuming a code takes no extra step.
     const std::uint16_t e = quick_[window >> (16 - kQuickBits)];
-    if (e & 0xF) return {static_cast<std::uint16_t>(e >> 4), static_cast<std::uint8_t>(e & 0xF)};
+    if (e & 63) return {static_cast<std::uint16_t>(e >> 6), static_cast<std::uint8_t>(e & 63)};
     return decodeSlow(window);
   }
-  // The same from a bit reader's whole buffer, next bit in bit 63: one shift less on the quick
-  // path.
-  Result decodeBits(std::uint64_t bits) const noexcept {
-    const std::uint16_t e = quick_[bits >> (64 - kQuickBits)];
-    if (e & 0xF) return {static_cast<std::uint16_t>(e >> 4), static_cast<std::uint8_t>(e & 0xF)};
-    return decodeSlow(static_cast<std::uint32_t>(bits >> 48));
+  // The next code as a packed entry, symbol << 6 | length, from a bit reader's whole buffer (next
+  // bit in bit 63). BitReader::skipEntry consumes it without first cutting out the length, which
+  // keeps a step off the chain from one code to the next.
+  std::uint32_t decodeEntry(std::uint64_t bits) const noexcept {
+    const std::uint32_t e = quick_[bits >> (64 - kQuickBits)];
+    if (e & 63) return e;
+    const Result r = decodeSlow(static_cast<std::uint32_t>(bits >> 48));
+    return std::uint32_t{r.symbol} << 6 | r.length;
   }
+  static std::uint32_t entrySymbol(std::uint32_t entry) noexcept { return entry >> 6; }
 
  private:
   Result decodeSlow(std::uint32_t window) const noexcept;

@@ -199,17 +199,19 @@ BitReader Rar20Unpacker::audioRun(BitReader in, std::uint32_t& pos, std::int64_t
   if (symbol >= 270) {
     const std::uint32_t n = symbol - 270;
     m.length = kLengthBase[n] + 3 + in.take(kLengthBits[n]);
-    const HuffmanTable::Result d = dd_.decodeBits(in.bits());
-    in.skip(d.length);
-    m.distance = kDistanceBase[d.symbol] + 1 + in.take(kDistanceBits[d.symbol]);
+    const std::uint32_t d = dd_.decodeEntry(in.bits());
+    in.skipEntry(d);
+    const std::uint32_t slot = HuffmanTable::entrySymbol(d);
+    m.distance = kDistanceBase[slot] + 1 + in.take(kDistanceBits[slot]);
     m.length += (m.distance >= 0x2000) + (m.distance >= 0x40000);
   } else if (symbol == 256) {
     m = {h.lastLength, h.lastDist};
   } else if (symbol < 261) {
     m.distance = h.oldDist[(h.oldDistIndex - (symbol - 256)) & 3];
-    const HuffmanTable::Result l = rd_.decodeBits(in.bits());
-    in.skip(l.length);
-    m.length = kLengthBase[l.symbol] + 2 + in.take(kLengthBits[l.symbol]);
+    const std::uint32_t l = rd_.decodeEntry(in.bits());
+    in.skipEntry(l);
+    const std::uint32_t slot = HuffmanTable::entrySymbol(l);
+    m.length = kLengthBase[slot] + 2 + in.take(kLengthBits[slot]);
     m.length += (m.distance >= 0x101) + (m.distance >= 0x2000) + (m.distance >= 0x40000);
   } else {
     const std::uint32_t n = symbol - 261;
@@ -225,26 +227,29 @@ BitReader Rar20Unpacker::audioRun(BitReader in, std::uint32_t& pos, std::int64_t
                                       LzHistory& history) noexcept {
   std::uint8_t* const w = ring_.data();
   std::uint32_t pos = posRef;
+  // Entries below this are literals.
+  constexpr std::uint32_t kFirstNonLiteral = 256u << 6;
   while (pos < end && in.refillFast()) {
-    HuffmanTable::Result r = ld_.decodeBits(in.bits());
-    if (r.symbol < 256) {
+    std::uint32_t e = ld_.decodeEntry(in.bits());
+    if (e < kFirstNonLiteral) {
       // A refill leaves 56 bits and a code takes at most 15: room for three literals, but not
       // for a match after one.
-      in.skip(r.length);
-      w[pos++] = static_cast<std::uint8_t>(r.symbol);
-      r = ld_.decodeBits(in.bits());
-      if (r.symbol >= 256) continue;
-      in.skip(r.length);
-      w[pos++] = static_cast<std::uint8_t>(r.symbol);
-      r = ld_.decodeBits(in.bits());
-      if (r.symbol >= 256) continue;
-      in.skip(r.length);
-      w[pos++] = static_cast<std::uint8_t>(r.symbol);
+      in.skipEntry(e);
+      w[pos++] = static_cast<std::uint8_t>(HuffmanTable::entrySymbol(e));
+      e = ld_.decodeEntry(in.bits());
+      if (e >= kFirstNonLiteral) continue;
+      in.skipEntry(e);
+      w[pos++] = static_cast<std::uint8_t>(HuffmanTable::entrySymbol(e));
+      e = ld_.decodeEntry(in.bits());
+      if (e >= kFirstNonLiteral) continue;
+      in.skipEntry(e);
+      w[pos++] = static_cast<std::uint8_t>(HuffmanTable::entrySymbol(e));
       continue;
     }
-    if (r.symbol == 269) break;  // the tables change: left to the caller
-    in.skip(r.length);
-    const Match m = decodeMatch(in, r.symbol, history);
+    const std::uint32_t symbol = HuffmanTable::entrySymbol(e);
+    if (symbol == 269) break;  // the tables change: left to the caller
+    in.skipEntry(e);
+    const Match m = decodeMatch(in, symbol, history);
     pos = copyMatch(w, pos, m.length, m.distance);
   }
   posRef = pos;
