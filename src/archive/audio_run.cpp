@@ -83,7 +83,7 @@ struct AudioRunAccess {
       in = longCode(in, *s.table, symbol);
       return symbol;
     }
-    in.skip(AudioCodeTable::length(e));
+    in.skipEntry(e);
     return AudioCodeTable::symbol(e);
   }
 
