@@ -315,10 +315,12 @@ std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
       continue;
     }
 
-    // A run of steps free of these checks, while no step can reach the ring's end, the next flush
-    // or the end of the entry. The bytes it wrote come off remaining at once.
+    // A run of steps free of these checks, while no step can reach the ring's end or the next
+    // flush, and every step starts before the end of the entry (as this loop's check demands: an
+    // iteration of the run may take three literals, so it starts two bytes before). The bytes it
+    // wrote come off remaining at once.
     const std::int64_t runEnd = std::min<std::int64_t>(
-        {kRingSize - kMaxStep, std::int64_t{pos} + (flushDue - pending), pos + remaining + 1});
+        {kRingSize - kMaxStep, std::int64_t{pos} + (flushDue - pending), pos + remaining - 1});
     if (pos < runEnd) {
       const std::uint32_t start = pos;
       in = lzRun(in, pos, static_cast<std::uint32_t>(runEnd), history);

@@ -122,6 +122,12 @@ TEST(Rar20Unpacker, LzStreams) {
          testing::putMatch(w, 0, 0, 0, 47, 65535, 16);  // 983040+1+65535, length 3+2
        },
        wholeWindow() + wholeWindow().substr(0, 5)},
+      {"codes past the entry's size are left unread, however many follow",
+       [](BitWriter& w) {
+         literals(w, "abcd");
+         literals(w, std::string(40, 'z'));  // enough data that the fast path reads it
+       },
+       "abcd"},
       {"table switch to audio and back",
        [](BitWriter& w) {
          literals(w, "A");
