@@ -157,7 +157,8 @@ void ExtractPipeline::perform(Step& step)
         if (!step.failure.empty()) {
             tree_.abandonFile();
             why_ = step.failure;
-        } else if (step.directory ? tree_.makeDirectory(step.name, why_) == 0 : open_ && tree_.commitFile(why_) == 0) {
+        } else if (step.directory ? tree_.makeDirectory(step.name, why_) == 0
+                                  : open_ && tree_.commitFile(why_) == 0) {
             return;
         }
         ++failed_;

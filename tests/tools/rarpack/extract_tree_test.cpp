@@ -63,12 +63,15 @@ TEST(RarpackExtractTree, EveryEntryWithItsFolders)
 {
     const auto dir = freshDirectory("etree");
     const auto text = textBytes(200000, 5), noise = randomBytes(30000, 6), pcm = sampleBytes(20000, 2);
+    // More than the writer's chunks hold at once, so the decoder waits for the writer.
+    const auto big = textBytes(3000000, 7);
     const std::vector<ArchiveEntry> entries = {
         {"Digits", {}, true},
         {"Digits\\digit_0.jpg", noise, false},
         {"Models\\Deep\\church11.X", text, false},
         {"organ.raw", pcm, false},
         {"empty.txt", {}, false},
+        {"big.txt", big, false},
     };
     for (const bool solid : {false, true}) {
         SCOPED_TRACE(solid ? "solid" : "non-solid");
@@ -83,6 +86,7 @@ TEST(RarpackExtractTree, EveryEntryWithItsFolders)
         EXPECT_EQ(readWholeFile(out / "Models" / "Deep" / "church11.X"), text);
         EXPECT_EQ(readWholeFile(out / "organ.raw"), pcm);
         EXPECT_EQ(readWholeFile(out / "empty.txt"), std::vector<uint8_t>{});
+        EXPECT_EQ(readWholeFile(out / "big.txt"), big);
     }
     std::filesystem::remove_all(dir);
 }
