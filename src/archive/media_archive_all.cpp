@@ -78,7 +78,8 @@ int streamEverything(MediaBlob& blob, const char* password, MediaArchive::EntryS
       const int rc = decoder.decode(walker, h, &sink, produced);
       if (sink.failed()) return MediaArchive::kOutOfMemory;
       if (rc == EntryDecoder::kBadVersion) status = MediaEntryStatus::Unsupported;
-      else if (rc != EntryDecoder::kOk || produced != h.unpackedSize) status = MediaEntryStatus::Damaged;
+      else if (rc != EntryDecoder::kOk || produced != h.unpackedSize)
+        status = MediaEntryStatus::Damaged;
       else if (decoder.crc() != h.crc) status = MediaEntryStatus::CrcMismatch;
     }
     walker.skip(h);

@@ -141,7 +141,8 @@ bool Rar20Unpacker::flush(std::uint32_t upTo) noexcept {
 std::uint32_t Rar20Unpacker::unpack(std::span<const std::uint8_t> packed,
                                     std::uint32_t unpackedSize, bool solid,
                                     std::uint8_t* output) noexcept {
-  if (output == nullptr) return unpack(packed, unpackedSize, solid, static_cast<UnpackSink*>(nullptr));
+  if (output == nullptr)
+    return unpack(packed, unpackedSize, solid, static_cast<UnpackSink*>(nullptr));
   BufferSink sink(output);
   return unpack(packed, unpackedSize, solid, &sink);
 }
@@ -193,8 +194,8 @@ BitReader Rar20Unpacker::audioRun(BitReader in, std::uint32_t& pos, std::int64_t
   return in;
 }
 
-[[gnu::always_inline]] inline Rar20Unpacker::Match Rar20Unpacker::decodeMatch(BitReader& in, std::uint32_t symbol,
-                                                       LzHistory& h) noexcept {
+[[gnu::always_inline]] inline Rar20Unpacker::Match Rar20Unpacker::decodeMatch(
+    BitReader& in, std::uint32_t symbol, LzHistory& h) noexcept {
   Match m;
   if (symbol >= 270) {
     const std::uint32_t n = symbol - 270;
@@ -223,8 +224,9 @@ BitReader Rar20Unpacker::audioRun(BitReader in, std::uint32_t& pos, std::int64_t
   return m;
 }
 
-[[gnu::always_inline]] inline BitReader Rar20Unpacker::lzRun(BitReader in, std::uint32_t& posRef, std::uint32_t end,
-                                      LzHistory& history) noexcept {
+[[gnu::always_inline]] inline BitReader Rar20Unpacker::lzRun(BitReader in, std::uint32_t& posRef,
+                                                             std::uint32_t end,
+                                                             LzHistory& history) noexcept {
   std::uint8_t* const w = ring_.data();
   std::uint32_t pos = posRef;
   // Entries below this are literals.

@@ -126,7 +126,8 @@ int TreeWriter::beginFile(std::string_view name, std::string& error)
     // O_EXCL: the temporary name is ours alone, never a planted file or link.
     for (int attempt = 0; attempt < 100 && file_ < 0; ++attempt) {
         temporary_ = ".rarpack-" + std::to_string(::getpid()) + "-" + std::to_string(serial_++) + ".part";
-        file_ = ::openat(folder_, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        file_ = ::openat(folder_, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                         0644);
         if (file_ < 0 && errno != EEXIST)
             break;
     }
