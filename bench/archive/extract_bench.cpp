@@ -52,10 +52,8 @@ const std::vector<uint8_t>& archive(vm::rarpack::Multimedia mm)
 }
 
 // Requesting the last entry decodes the whole solid stream, as the saver's last request does.
-void extractLast(benchmark::State& state, vm::rarpack::Multimedia mm)
+void extractLast(benchmark::State& state, const std::vector<uint8_t>& a, const std::string& last, size_t bytes)
 {
-    const auto& a = archive(mm);
-    const std::string last = corpus().back().name;
     for (auto _ : state) {
         vm::MediaBlob blob{a.data(), static_cast<uint32_t>(a.size()), 0};
         uint8_t* data = nullptr;
@@ -67,8 +65,13 @@ void extractLast(benchmark::State& state, vm::rarpack::Multimedia mm)
         benchmark::DoNotOptimize(data);
         vm::MediaArchive::releaseFile(data);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(corpusBytes()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
     state.counters["packed_MB"] = static_cast<double>(a.size()) / 1e6;
+}
+
+void extractLast(benchmark::State& state, vm::rarpack::Multimedia mm)
+{
+    extractLast(state, archive(mm), corpus().back().name, corpusBytes());
 }
 
 void BM_ReaderSolidLz(benchmark::State& state) { extractLast(state, vm::rarpack::Multimedia::Off); }
@@ -181,20 +184,7 @@ void BM_ReaderSolidMultimediaOnly(benchmark::State& state)
     size_t bytes = 0;
     for (const auto& e : multimediaCorpus())
         bytes += e.data.size();
-    const std::string last = multimediaCorpus().back().name;
-    for (auto _ : state) {
-        vm::MediaBlob blob{a.data(), static_cast<uint32_t>(a.size()), 0};
-        uint8_t* data = nullptr;
-        uint32_t size = 0;
-        if (!vm::MediaArchive::extractFile(last.c_str(), blob, nullptr, data, size)) {
-            state.SkipWithError("extraction failed");
-            break;
-        }
-        benchmark::DoNotOptimize(data);
-        vm::MediaArchive::releaseFile(data);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
-    state.counters["packed_MB"] = static_cast<double>(a.size()) / 1e6;
+    extractLast(state, a, multimediaCorpus().back().name, bytes);
     state.counters["entries"] = static_cast<double>(multimediaCorpus().size());
 }
 
